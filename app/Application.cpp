@@ -1,0 +1,133 @@
+#include "Application.h"
+
+#include "Config.h"
+#include "RgbaImage.h"
+#include "StringUtils.h"
+
+#include <GLFW/glfw3.h>
+#include <spdlog/spdlog.h>
+
+#include <filesystem>
+#include <stdexcept>
+
+Application::Application() : logger(spdlog::get("tamrel_log")) {}
+
+Application::~Application()
+{
+    cleanup();
+}
+
+void Application::run(const std::vector<std::string>& args)
+{
+    logger->debug("Tamrel path : {}", getExecutableDir());
+    logger->info("VK Header Version : {}", VK_HEADER_VERSION);
+
+    initWindow();
+
+    if (!args.empty()) {
+        logger->info("Start main loop with {} extra command line arguments: {}", args.size(),
+                     joinStrings(args, ",", "[%s]"));
+    }
+    mainLoop(args);
+}
+
+void Application::initWindow()
+{
+    if (!glfwInit()) {
+        const char* description = nullptr;
+        glfwGetError(&description);
+        throw std::runtime_error(std::string("@initWindow: glfwInit failed: ") +
+                                 (description ? description : "unknown error"));
+    }
+    glfwWindowHint(GLFW_CLIENT_API, GLFW_NO_API);
+    glfwWindowHint(GLFW_RESIZABLE, GLFW_TRUE);
+    window = glfwCreateWindow(WindowWidth, WindowHeight, "Tamrel", nullptr, nullptr);
+    if (!window) {
+        const char* description = nullptr;
+        glfwGetError(&description);
+        throw std::runtime_error(std::string("@initWindow: glfwCreateWindow failed: ") +
+                                 (description ? description : "unknown error"));
+    }
+
+    int fw = 0, fh = 0;
+    glfwGetFramebufferSize(window, &fw, &fh);
+    if (GLFWmonitor* monitor = glfwGetPrimaryMonitor()) {
+        int mx = 0, my = 0;
+        glfwGetMonitorPos(monitor, &mx, &my);
+        if (const GLFWvidmode* mode = glfwGetVideoMode(monitor)) {
+            const double x = mx + mode->width / 2.0 - fw / 2.0;
+            const double y = my + mode->height / 2.0 - fh / 2.0;
+            glfwSetWindowPos(window, static_cast<int>(x), static_cast<int>(y));
+        }
+    }
+
+    glfwSetWindowUserPointer(window, this);
+    glfwSetFramebufferSizeCallback(window, framebufferSizeCallback);
+    glfwSetWindowFocusCallback(window, focusCallback);
+
+    RgbaImage icon(PathLogo.string());
+    GLFWimage image{static_cast<int>(icon.width), static_cast<int>(icon.height), icon.pixels};
+    glfwSetWindowIcon(window, 1, &image);
+}
+
+void Application::mainLoop(const std::vector<std::string>& args)
+{
+    (void)args;
+    while (!glfwWindowShouldClose(window)) {
+        if (!focused) {
+            glfwWaitEvents();
+            continue;
+        }
+        double x = 0, y = 0;
+        glfwGetCursorPos(window, &x, &y);
+        cursorPos[0] = static_cast<float>(x);
+        cursorPos[1] = static_cast<float>(y);
+
+        glfwPollEvents();
+
+        if (pendingActions & PendingAction::SwapchainResize) {
+            pendingActions &= ~PendingAction::SwapchainResize;
+        }
+
+        updateFrameTiming();
+    }
+
+    glfwDestroyWindow(window);
+    window = nullptr;
+    glfwTerminate();
+}
+
+void Application::updateFrameTiming()
+{
+    const double t = static_cast<double>(Timer::nowNs() - timer.start) / 1e9;
+    ++frameCount;
+    lastFrameTime = t;
+    if (t - lastFpsTime >= 1.5) {
+        fps = static_cast<uint32_t>(static_cast<float>(frameCount) / static_cast<float>(t - lastFpsTime));
+        lastFpsTime = t;
+        frameCount = 0;
+    }
+}
+
+void Application::updateWindowTitle(uint64_t vertexCount, uint64_t faceCount)
+{
+    const std::string fileName = std::filesystem::path(modelPath).filename().string();
+    const std::string title = stringFormat("%s | %s (V:%lu F:%lu)", "Tamrel", fileName.c_str(),
+                                           static_cast<unsigned long>(vertexCount),
+                                           static_cast<unsigned long>(faceCount));
+    glfwSetWindowTitle(window, title.c_str());
+}
+
+void Application::cleanup() {}
+
+void Application::framebufferSizeCallback(GLFWwindow* window, int width, int height)
+{
+    auto* app = static_cast<Application*>(glfwGetWindowUserPointer(window));
+    if (width >= 1 && height >= 1) app->pendingActions |= PendingAction::SwapchainResize;
+}
+
+void Application::focusCallback(GLFWwindow* window, int focused)
+{
+    auto* app = static_cast<Application*>(glfwGetWindowUserPointer(window));
+    app->focused = static_cast<uint8_t>(focused);
+}

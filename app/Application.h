@@ -1,0 +1,67 @@
+#pragma once
+// The one application object: owns the window, the Vulkan context, the
+// drawers and the mesh document for the whole run, brings them up in order,
+// runs the main loop and tears everything down. Main thread only.
+
+#include "PendingActions.h"
+#include "Timer.h"
+
+#include <vulkan/vulkan.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct GLFWwindow;
+namespace spdlog {
+class logger;
+}
+
+class Application {
+public:
+    Application();
+    ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    void run(const std::vector<std::string>& args);
+    void cleanup();
+
+    void updateWindowTitle(uint64_t vertexCount, uint64_t faceCount);
+
+    // Window callbacks find the application through the window's user pointer.
+    static void framebufferSizeCallback(GLFWwindow* window, int width, int height);
+    static void focusCallback(GLFWwindow* window, int focused);
+
+    std::shared_ptr<spdlog::logger> logger;
+    Timer timer;
+    // Seconds since construction; kept in double so that frame deltas stay
+    // resolvable however long the program runs.
+    double lastFrameTime = 0;
+    uint32_t frameCount = 0;
+    double lastFpsTime = 0;
+    uint32_t fps = 0;
+    float cursorPos[2] = {0, 0};
+    uint8_t altHeld = 0;
+    uint8_t ctrlHeld = 0;
+    uint8_t shiftHeld = 0;
+    uint8_t focused = 1;
+    GLFWwindow* window = nullptr;
+    VkInstance instance = VK_NULL_HANDLE;
+    VkSurfaceKHR surface = VK_NULL_HANDLE;
+    VkPhysicalDevice physicalDevice = VK_NULL_HANDLE;
+    VkDevice device = VK_NULL_HANDLE;
+    VkSemaphore imageAvailableSemaphore = VK_NULL_HANDLE;
+    VkQueue graphicsQueue = VK_NULL_HANDLE;
+    VkQueue presentQueue = VK_NULL_HANDLE;
+    uint64_t pendingActions = 0;
+
+    // The file the title names; the GUI overlay owns it once it exists.
+    std::string modelPath;
+
+private:
+    void initWindow();
+    void mainLoop(const std::vector<std::string>& args);
+    void updateFrameTiming();
+};

@@ -1,0 +1,1 @@
+# Sources of the mesh document; target_sources(tamrel_mesh PRIVATE ...)

@@ -1,0 +1,1 @@
+# Sources of the remesher; target_sources(tamrel_mesh PRIVATE ...)

@@ -1,0 +1,1 @@
+# Sources of the Vulkan core; target_sources(tamrel_render PRIVATE ...)

@@ -1,0 +1,100 @@
+// End-to-end start-up of the built executable: the window, its title, the
+// exit codes and the errors that end start-up before any window exists.
+
+#include "Config.h"
+#include "ProcessRunner.h"
+#include "XWindows.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+bool haveDisplay()
+{
+    const char* display = std::getenv("DISPLAY");
+    return display && *display;
+}
+
+// A private copy of the executable with its own run-time files, so a test can
+// change the configuration without touching the shared build folder.
+class InstalledCopy : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() /
+              ("tamrel_app_" + std::to_string(::getpid()) + "_" +
+               testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        fs::copy_file(TAMREL_EXE, dir / "tamrel");
+        fs::copy(PathExeDir / "config", dir / "config", fs::copy_options::recursive);
+        fs::copy(PathExeDir / "resources", dir / "resources", fs::copy_options::recursive);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string exe() const { return (dir / "tamrel").string(); }
+    void writeConfig(const std::string& text) { std::ofstream(dir / "config" / "default.json") << text; }
+
+    fs::path dir;
+};
+} // namespace
+
+TEST_F(InstalledCopy, ConfigurationThatIsNotJsonEndsBeforeAnyWindow)
+{
+    writeConfig("WindowWidth = 800");
+    // No display: reaching the window step would fail with another error.
+    const ProcessResult r = runProcess(exe(), {}, {{"DISPLAY", ""}});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("parse_error"), std::string::npos) << r.err;
+}
+
+TEST_F(InstalledCopy, WrongTypedKeyEndsStartUp)
+{
+    writeConfig(R"({"CheckManifoldness": 1})");
+    const ProcessResult r = runProcess(exe(), {}, {{"DISPLAY", ""}});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("type must be boolean, but is number"), std::string::npos) << r.err;
+}
+
+TEST_F(InstalledCopy, MissingTexturePackEndsStartUp)
+{
+    fs::remove(dir / "resources" / "textures" / "default.ktx");
+    const ProcessResult r = runProcess(exe(), {}, {{"DISPLAY", ""}});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "can not find texture pack <" + (dir / "resources/textures/default.ktx").string() +
+                         ">.\n");
+}
+
+TEST_F(InstalledCopy, MissingDisplayIsAStartUpFailure)
+{
+    const ProcessResult r = runProcess(exe(), {}, {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("@initWindow"), std::string::npos) << r.err;
+}
+
+TEST_F(InstalledCopy, MissingLogoEndsStartUpWithTheImageError)
+{
+    if (!haveDisplay()) GTEST_SKIP() << "needs an X display";
+    fs::remove(dir / "resources" / "logo" / "icon512.png");
+    const ProcessResult r = runProcess(exe(), {}, {}, 60s);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("failed to load image file <"), std::string::npos) << r.err;
+}
+
+TEST(Startup, OpensTheTamrelWindowAndExitsCleanlyWhenAskedToClose)
+{
+    if (!haveDisplay()) GTEST_SKIP() << "needs an X display";
+    ChildProcess app(TAMREL_EXE, {});
+    ASSERT_TRUE(xwin::waitForTitle("Tamrel", 60)) << "no window titled Tamrel";
+    ASSERT_TRUE(xwin::requestClose("Tamrel"));
+    const ProcessResult r = app.wait(60s);
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+}

@@ -1,0 +1,120 @@
+#include "XWindows.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+namespace xwin {
+namespace {
+
+std::string titleOf(Display* display, Window window)
+{
+    Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, window, netName, 0, 1024, False, utf8, &type, &format, &count, &after,
+                           &data) == Success &&
+        data) {
+        std::string title(reinterpret_cast<char*>(data), count);
+        XFree(data);
+        return title;
+    }
+    char* name = nullptr;
+    if (XFetchName(display, window, &name) && name) {
+        std::string title = name;
+        XFree(name);
+        return title;
+    }
+    return "";
+}
+
+void forEachWindow(Display* display, Window root, const std::function<void(Window)>& visit)
+{
+    Window parent, rootReturn;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, root, &rootReturn, &parent, &children, &count)) return;
+    for (unsigned int i = 0; i < count; ++i) {
+        visit(children[i]);
+        forEachWindow(display, children[i], visit);
+    }
+    if (children) XFree(children);
+}
+
+struct Connection {
+    Display* display = XOpenDisplay(nullptr);
+    ~Connection()
+    {
+        if (display) XCloseDisplay(display);
+    }
+};
+} // namespace
+
+std::vector<std::string> titles()
+{
+    Connection c;
+    std::vector<std::string> out;
+    if (!c.display) return out;
+    forEachWindow(c.display, DefaultRootWindow(c.display), [&](Window w) {
+        std::string t = titleOf(c.display, w);
+        if (!t.empty()) out.push_back(t);
+    });
+    return out;
+}
+
+bool waitForTitle(const std::string& title, double seconds, bool prefix)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+        for (const auto& t : titles()) {
+            if (prefix ? t.rfind(title, 0) == 0 : t == title) return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+bool requestClose(const std::string& title)
+{
+    Connection c;
+    if (!c.display) return false;
+    Atom protocols = XInternAtom(c.display, "WM_PROTOCOLS", False);
+    Atom deleteWindow = XInternAtom(c.display, "WM_DELETE_WINDOW", False);
+    bool sent = false;
+    forEachWindow(c.display, DefaultRootWindow(c.display), [&](Window w) {
+        if (titleOf(c.display, w) != title) return;
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = w;
+        event.xclient.message_type = protocols;
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = static_cast<long>(deleteWindow);
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(c.display, w, False, NoEventMask, &event);
+        sent = true;
+    });
+    XFlush(c.display);
+    return sent;
+}
+
+bool resize(const std::string& title, int width, int height)
+{
+    Connection c;
+    if (!c.display) return false;
+    bool done = false;
+    forEachWindow(c.display, DefaultRootWindow(c.display), [&](Window w) {
+        if (titleOf(c.display, w) != title) return;
+        XResizeWindow(c.display, w, static_cast<unsigned>(width), static_cast<unsigned>(height));
+        done = true;
+    });
+    XFlush(c.display);
+    return done;
+}
+} // namespace xwin

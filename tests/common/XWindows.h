@@ -1,0 +1,17 @@
+#pragma once
+// Looks up top-level windows on the test X server by title and asks them to
+// close as a window manager would (WM_DELETE_WINDOW).
+
+#include <string>
+#include <vector>
+
+namespace xwin {
+// Titles of all windows on the display named by DISPLAY.
+std::vector<std::string> titles();
+// Waits until a window whose title satisfies the predicate text exists.
+bool waitForTitle(const std::string& title, double seconds, bool prefix = false);
+// Sends WM_DELETE_WINDOW to every window with that exact title; false if none.
+bool requestClose(const std::string& title);
+// Resizes the window as a user dragging its border would.
+bool resize(const std::string& title, int width, int height);
+} // namespace xwin
