@@ -1,0 +1,157 @@
+// Reading a model file through Assimp into records and index triples.
+
+#include "TriMesh.h"
+
+#include "Timer.h"
+
+#include <assimp/Importer.hpp>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <system_error>
+
+int TriMesh::loadModelFile(std::string path, std::vector<MeshVertex>& records,
+                           std::vector<uint32_t>& indices, TaskStatus* status)
+{
+    Timer stopwatch;
+
+    // Some readers open a folder as an empty stream and trip over it.
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        logger->error("Failed to load model file <{}>: {}", path, "the path is a folder.");
+        return 1;
+    }
+
+    Assimp::Importer importer;
+    const aiScene* scene = importer.ReadFile(path, aiProcess_Triangulate);
+    if (!scene) {
+        logger->error("Failed to load model file <{}>: {}", path, importer.GetErrorString());
+        return 1;
+    }
+    progress::advance(status, 0.4);
+
+    logger->info("Model <{}> loaded in {}", path,
+                 Timer::formatDuration(static_cast<double>(stopwatch.elapsedNs())));
+    stopwatch.start = Timer::nowNs();
+
+    const size_t base = records.size();
+    uint64_t vertexCount = 0;
+    uint64_t faceCount = 0;
+    for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
+        const aiMesh* mesh = scene->mMeshes ? scene->mMeshes[m] : nullptr;
+        if (!mesh) continue;
+        vertexCount += mesh->mNumVertices;
+        faceCount += mesh->mNumFaces;
+    }
+    if (vertexCount == 0) {
+        logger->error("Failed to load model file <{}>: empty vertex data.", path);
+        return 1;
+    }
+    if (base + vertexCount > std::numeric_limits<uint32_t>::max()) {
+        logger->error("Failed to load model file <{}>: {}", path,
+                      "too many vertices for 32-bit indices.");
+        return 1;
+    }
+    records.reserve(base + vertexCount);
+
+    for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
+        const aiMesh* mesh = scene->mMeshes ? scene->mMeshes[m] : nullptr;
+        if (!mesh) continue;
+        if (mesh->mNumVertices == 0 || !mesh->mNormals) ioTask.needNormals = true;
+        if (mesh->mNumVertices > 0 && !mesh->mVertices) {
+            logger->error("Failed to load model file <{}>: empty vertex data.", path);
+            return 1;
+        }
+        const aiColor4D* colors = mesh->mColors[0];
+        const aiVector3D* uvs = mesh->mTextureCoords[0];
+        for (unsigned i = 0; i < mesh->mNumVertices; ++i) {
+            const aiVector3D& p = mesh->mVertices[i];
+            if (std::isnan(p.x) || std::isnan(p.y) || std::isnan(p.z)) {
+                logger->error("NaN vertex coordinate detected in file <{}>!", path);
+                return 1;
+            }
+            // An infinite coordinate would poison the box, the camera and the
+            // normals of every neighbour.
+            if (std::isinf(p.x) || std::isinf(p.y) || std::isinf(p.z)) {
+                logger->error("Non-finite vertex coordinate detected in file <{}>!", path);
+                return 1;
+            }
+            MeshVertex v;
+            v.position[0] = p.x;
+            v.position[1] = p.y;
+            v.position[2] = p.z;
+            if (mesh->mNormals) {
+                v.normal[0] = mesh->mNormals[i].x;
+                v.normal[1] = mesh->mNormals[i].y;
+                v.normal[2] = mesh->mNormals[i].z;
+            } else {
+                v.normal[0] = v.normal[1] = v.normal[2] = 0.0f;
+            }
+            if (colors) {
+                v.color[0] = colors[i].r;
+                v.color[1] = colors[i].g;
+                v.color[2] = colors[i].b;
+            } else {
+                v.color[0] = 0.6f;
+                v.color[1] = 0.7f;
+                v.color[2] = 0.8f;
+            }
+            if (uvs) {
+                v.texcoord[0] = uvs[i].x;
+                v.texcoord[1] = uvs[i].y;
+            } else {
+                v.texcoord[0] = v.texcoord[1] = 0.0f;
+            }
+            records.push_back(v);
+        }
+    }
+    progress::advance(status, 0.7);
+
+    const size_t indexBase = indices.size();
+    indices.reserve(indexBase + 3 * faceCount);
+    uint32_t offset = static_cast<uint32_t>(base);
+    uint32_t previousCount = 0;
+    bool first = true;
+    for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
+        const aiMesh* mesh = scene->mMeshes ? scene->mMeshes[m] : nullptr;
+        if (!mesh) continue;
+        if (!first) offset += previousCount;
+        first = false;
+        previousCount = mesh->mNumVertices;
+        if (!mesh->mFaces) continue;
+        const uint32_t n = mesh->mNumVertices;
+        for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
+            const aiFace& face = mesh->mFaces[f];
+            if (face.mNumIndices != 3) {
+                logger->warn("Detected non-triangle face with {} indice(s), ignored",
+                             face.mNumIndices);
+                continue;
+            }
+            const unsigned* idx = face.mIndices;
+            // A malformed file may point past its own vertices; such a face
+            // would make every later step read out of bounds.
+            if (!idx || idx[0] >= n || idx[1] >= n || idx[2] >= n) {
+                logger->warn("Detected face with out-of-range index, ignored");
+                continue;
+            }
+            if (idx[0] == idx[1] || idx[1] == idx[2] || idx[0] == idx[2]) {
+                logger->warn("Detected degenerate face, ignored");
+                continue;
+            }
+            indices.push_back(idx[0] + offset);
+            indices.push_back(idx[1] + offset);
+            indices.push_back(idx[2] + offset);
+        }
+    }
+
+    if (indices.size() == indexBase) {
+        logger->warn("No triangle found in model file <{}>.", path);
+    }
+    logger->info("Model data parsed in {}",
+                 Timer::formatDuration(static_cast<double>(stopwatch.elapsedNs())));
+    progress::advance(status, 0.9);
+    return 0;
+}
