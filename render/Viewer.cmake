@@ -39,7 +39,11 @@ endforeach()
 target_sources(tamrel_render PRIVATE
   ${tamrelShaderOutputs}
   Camera.cpp
+  DrawerSkeleton.cpp
+  EdgeDetectDrawer.cpp
   EmbeddedShaders.cpp
+  LineDrawer.cpp
   LineGeometry.cpp
-  MatcapTexturePack.cpp)
+  MatcapTexturePack.cpp
+  MeshDrawer.cpp)
 target_include_directories(tamrel_render PRIVATE ${tamrelShaderGenDir} ${PROJECT_SOURCE_DIR}/mesh)

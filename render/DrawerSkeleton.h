@@ -1,0 +1,95 @@
+#pragma once
+// The pieces every drawer repeats: its semaphore and command pools, the
+// allocation and recording frame of its pre-recorded command buffers, its
+// submission, device-local uploads through a staging buffer and graphics
+// pipeline creation. The drawers keep their own members; these functions
+// only work on what they are handed. Main thread only.
+
+#include <vulkan/vulkan.hpp>
+
+#include <cstdint>
+#include <vector>
+
+struct Buffer;
+struct GpuInfo;
+class SwapchainContext;
+
+namespace drawer {
+
+vk::Semaphore createSemaphore(vk::Device device);
+
+// (Re)creates the graphics pool (reset-command-buffer) and the transfer pool
+// (transient). Both live on the graphics family: uploads copied there need
+// no queue-family ownership transfer before the passes read them.
+void createCommandPools(vk::Device device, const GpuInfo& gpuInfo, vk::CommandPool& graphicsPool,
+                        vk::CommandPool& transferPool);
+
+// One command buffer for an offscreen pass, else one per swapchain image.
+uint32_t commandBufferCount(const SwapchainContext& context, uint32_t renderTarget);
+
+// Keeps buffers of the right count (reset), else frees them and allocates
+// `count` new primary buffers from pool.
+void prepareCommandBuffers(vk::Device device, vk::CommandPool pool, std::vector<vk::CommandBuffer>& buffers,
+                           uint32_t count);
+
+// Keeps one semaphore per element of `count`, creating or destroying the
+// difference.
+void resizeSemaphores(vk::Device device, std::vector<vk::Semaphore>& semaphores, uint32_t count);
+
+vk::Framebuffer passFramebuffer(const SwapchainContext& context, uint32_t renderTarget,
+                                uint32_t framebufferIndex, uint32_t bufferIndex);
+
+// Begins the command buffer for simultaneous use, begins the render pass
+// over the whole extent and sets viewport and scissor to it.
+void beginPass(vk::CommandBuffer commandBuffer, vk::RenderPass renderPass, vk::Framebuffer framebuffer,
+               vk::Extent2D extent, const std::vector<vk::ClearValue>& clearValues, bool beginBuffer = true);
+void endPass(vk::CommandBuffer commandBuffer, bool endBuffer = true);
+
+// Submits one command buffer that waits for the given semaphores at the
+// colour-attachment-output stage and signals `signal`; no fence.
+void submit(vk::Queue queue, vk::CommandBuffer commandBuffer, vk::Semaphore signal, uint32_t waitCount,
+            const vk::Semaphore* waitSemaphores);
+
+// Copies size bytes of staging into destination with a one-shot command
+// buffer from pool on queue 0 of queueFamily, and waits for it.
+void copyBuffer(vk::Device device, const Buffer& staging, vk::Buffer destination, vk::CommandPool pool,
+                uint32_t queueFamily);
+
+// Fills a device-local `target` of exactly size bytes through a staging
+// buffer that is released on every path.
+void uploadDeviceLocal(vk::Device device, const GpuInfo& gpuInfo, vk::CommandPool pool, uint32_t queueFamily,
+                       Buffer& target, vk::BufferUsageFlags usage, const void* data, vk::DeviceSize size);
+
+// The pipeline state that differs between the drawers; the rest is shared:
+// one dynamic viewport and scissor, one sample, one colour attachment with
+// all channels written and blending off, subpass 0.
+struct PipelineDesc {
+    std::vector<vk::PipelineShaderStageCreateInfo> stages;
+    std::vector<vk::VertexInputBindingDescription> bindings;
+    std::vector<vk::VertexInputAttributeDescription> attributes;
+    vk::PrimitiveTopology topology = vk::PrimitiveTopology::eTriangleList;
+    vk::PolygonMode polygonMode = vk::PolygonMode::eFill;
+    vk::CullModeFlags cullMode = vk::CullModeFlagBits::eNone;
+    bool depthTest = true;
+    vk::CompareOp depthCompare = vk::CompareOp::eLess;
+    std::vector<vk::DynamicState> dynamicStates = {vk::DynamicState::eViewport, vk::DynamicState::eScissor};
+    vk::PipelineCreateFlags flags;
+    vk::Pipeline basePipeline;
+};
+
+vk::Pipeline createGraphicsPipeline(vk::Device device, vk::PipelineCache cache, vk::PipelineLayout layout,
+                                    vk::RenderPass renderPass, const PipelineDesc& desc);
+
+// The MeshVertex layout as one per-vertex binding 0 of stride 44.
+void meshVertexInput(PipelineDesc& desc);
+
+template <typename Handle, typename Destroy>
+void release(Handle& handle, Destroy destroy)
+{
+    if (handle) {
+        destroy(handle);
+        handle = nullptr;
+    }
+}
+
+} // namespace drawer
