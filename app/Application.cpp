@@ -3,6 +3,8 @@
 #include "Config.h"
 #include "RgbaImage.h"
 #include "StringUtils.h"
+#include "VulkanCommon.h"
+#include "VulkanInstance.h"
 
 #include <GLFW/glfw3.h>
 #include <spdlog/spdlog.h>
@@ -23,6 +25,25 @@ void Application::run(const std::vector<std::string>& args)
     logger->info("VK Header Version : {}", VK_HEADER_VERSION);
 
     initWindow();
+    createInstance();
+    initWindowSurface();
+    selectGpu();
+    createLogicalDevice();
+    {
+        int width = 0, height = 0;
+        glfwGetFramebufferSize(window, &width, &height);
+        swapchainContext.init(physicalDevice, &gpuInfo, device, surface, static_cast<uint32_t>(width),
+                              static_cast<uint32_t>(height));
+    }
+
+    // Steps 7-11 (drawers and GUI overlay) come here, in the order mesh,
+    // edge pass, lines, GUI, output pass.
+
+    createSemaphores();
+
+    logger->debug("Pipelines init finished.");
+    logger->debug("Swapchain color format: {}", vk::to_string(swapchainContext.swapchain.colorFormat));
+    logger->debug("Swapchain color space: {}", vk::to_string(swapchainContext.swapchain.colorSpace));
 
     if (!args.empty()) {
         logger->info("Start main loop with {} extra command line arguments: {}", args.size(),
@@ -70,6 +91,48 @@ void Application::initWindow()
     glfwSetWindowIcon(window, 1, &image);
 }
 
+void Application::createInstance()
+{
+    instance = createVulkanInstance();
+}
+
+void Application::initWindowSurface()
+{
+    VkSurfaceKHR raw = VK_NULL_HANDLE;
+    if (glfwCreateWindowSurface(instance, window, nullptr, &raw) != VK_SUCCESS) {
+        logger->critical("Failed to create window surface!");
+        throw std::runtime_error("@initWindowSurface");
+    }
+    surface = raw;
+}
+
+void Application::selectGpu()
+{
+    const VkInstance inst = instance;
+    const auto devices = enumerateTwoCall<vk::PhysicalDevice>(
+        [inst](uint32_t* count, vk::PhysicalDevice* data) {
+            return vkEnumeratePhysicalDevices(inst, count, reinterpret_cast<VkPhysicalDevice*>(data));
+        },
+        "vk::Instance::enumeratePhysicalDevices");
+    physicalDevice = ::selectGpu(devices, GpuSelectIdx, gpuInfo,
+                                 [this](vk::PhysicalDevice chosen, GpuInfo& info) {
+                                     physicalDevice = chosen;
+                                     info.query(chosen, surface);
+                                 });
+}
+
+void Application::createLogicalDevice()
+{
+    device = ::createLogicalDevice(physicalDevice, gpuInfo);
+    graphicsQueue = device.getQueue(static_cast<uint32_t>(gpuInfo.graphicsFamily), 0);
+    presentQueue = device.getQueue(static_cast<uint32_t>(gpuInfo.presentFamily), 0);
+}
+
+void Application::createSemaphores()
+{
+    imageAvailableSemaphore = device.createSemaphore({});
+}
+
 void Application::mainLoop(const std::vector<std::string>& args)
 {
     (void)args;
@@ -92,6 +155,7 @@ void Application::mainLoop(const std::vector<std::string>& args)
         updateFrameTiming();
     }
 
+    if (device) device.waitIdle();
     glfwDestroyWindow(window);
     window = nullptr;
     glfwTerminate();
@@ -118,7 +182,45 @@ void Application::updateWindowTitle(uint64_t vertexCount, uint64_t faceCount)
     glfwSetWindowTitle(window, title.c_str());
 }
 
-void Application::cleanup() {}
+void Application::cleanup()
+{
+    // A failure may leave the loop while submitted work still runs.
+    if (device) {
+        try {
+            device.waitIdle();
+        } catch (const vk::SystemError&) {
+        }
+    }
+
+    // Drawers are destroyed here first: edge pass, output pass, GUI overlay,
+    // lines, mesh.
+
+    swapchainContext.cleanup();
+    if (imageAvailableSemaphore) {
+        device.destroySemaphore(imageAvailableSemaphore);
+        imageAvailableSemaphore = nullptr;
+    }
+    if (device) {
+        device.destroy();
+        device = nullptr;
+        graphicsQueue = nullptr;
+        presentQueue = nullptr;
+    }
+    if (surface) {
+        instance.destroySurfaceKHR(surface);
+        surface = nullptr;
+    }
+    if (debugReportCallback) {
+        auto destroy = reinterpret_cast<PFN_vkDestroyDebugReportCallbackEXT>(
+            vkGetInstanceProcAddr(instance, "vkDestroyDebugReportCallbackEXT"));
+        if (destroy) destroy(instance, debugReportCallback, nullptr);
+        debugReportCallback = VK_NULL_HANDLE;
+    }
+    if (instance) {
+        instance.destroy();
+        instance = nullptr;
+    }
+}
 
 void Application::framebufferSizeCallback(GLFWwindow* window, int width, int height)
 {

@@ -3,10 +3,12 @@
 // drawers and the mesh document for the whole run, brings them up in order,
 // runs the main loop and tears everything down. Main thread only.
 
+#include "GpuInfo.h"
 #include "PendingActions.h"
+#include "SwapchainContext.h"
 #include "Timer.h"
 
-#include <vulkan/vulkan.h>
+#include <vulkan/vulkan.hpp>
 
 #include <cstdint>
 #include <memory>
@@ -48,13 +50,17 @@ public:
     uint8_t shiftHeld = 0;
     uint8_t focused = 1;
     GLFWwindow* window = nullptr;
-    VkInstance instance = VK_NULL_HANDLE;
-    VkSurfaceKHR surface = VK_NULL_HANDLE;
-    VkPhysicalDevice physicalDevice = VK_NULL_HANDLE;
-    VkDevice device = VK_NULL_HANDLE;
-    VkSemaphore imageAvailableSemaphore = VK_NULL_HANDLE;
-    VkQueue graphicsQueue = VK_NULL_HANDLE;
-    VkQueue presentQueue = VK_NULL_HANDLE;
+    vk::Instance instance;
+    // Never created; released in cleanup only if it ever is.
+    VkDebugReportCallbackEXT debugReportCallback = VK_NULL_HANDLE;
+    vk::SurfaceKHR surface;
+    vk::PhysicalDevice physicalDevice;
+    GpuInfo gpuInfo;
+    vk::Device device;
+    vk::Semaphore imageAvailableSemaphore;
+    SwapchainContext swapchainContext;
+    vk::Queue graphicsQueue;
+    vk::Queue presentQueue;
     uint64_t pendingActions = 0;
 
     // The file the title names; the GUI overlay owns it once it exists.
@@ -62,6 +68,11 @@ public:
 
 private:
     void initWindow();
+    void createInstance();
+    void initWindowSurface();
+    void selectGpu();
+    void createLogicalDevice();
+    void createSemaphores();
     void mainLoop(const std::vector<std::string>& args);
     void updateFrameTiming();
 };
