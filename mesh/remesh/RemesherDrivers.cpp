@@ -1,0 +1,89 @@
+#include "Remesher.h"
+
+#include "TaskStatus.h"
+#include "Timer.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// progress := min(progress + trunc(f * (stageEnd - progress)), stageEnd)
+void raiseProgress(TaskStatus* status, double f)
+{
+    if (!status) return;
+    const uint32_t end = status->stageEnd.load();
+    const uint32_t cur = status->progress.load();
+    if (cur >= end) return;
+    const double step = std::trunc(f * static_cast<double>(end - cur));
+    const double next = std::min(static_cast<double>(cur) + std::max(step, 0.0), static_cast<double>(end));
+    status->progress.store(static_cast<uint32_t>(next));
+}
+
+void mainIterationProgress(TaskStatus* status, uint32_t i, uint32_t n)
+{
+    raiseProgress(status, static_cast<double>(i + 1) * 0.5 / static_cast<double>(n));
+}
+
+void cleanupProgress(TaskStatus* status, uint32_t k)
+{
+    raiseProgress(status, static_cast<double>(k + 1) * 0.4 / 5.0 + 0.5);
+}
+
+} // namespace
+
+void Remesher::remesh(uint32_t iterations, TaskStatus* status)
+{
+    Timer timer("remesh", true);
+    RemeshType pass = RemeshTypeUniform;
+    for (uint32_t i = 0; i < iterations; ++i) {
+        pass = RemeshTypeUniform;
+        splitLongCollapseShortEdges(1, &pass);
+        tangentialSmoothing(1, false, &pass, nullptr);
+        equalizeValences();
+        tangentialSmoothing(1, false, &pass, nullptr);
+        if (i == iterations / 2) projectToRefSurface(&pass);
+        mainIterationProgress(status, i, iterations);
+    }
+    for (uint32_t k = 0; k < 5; ++k) {
+        pass = RemeshTypeUniform;
+        if (removeBadTriangles(&pass) == 0) break;
+        tangentialSmoothing(1, false, &pass, nullptr);
+        equalizeValences();
+        tangentialSmoothing(1, true, &pass, nullptr);
+        cleanupProgress(status, k);
+    }
+    pass = RemeshTypeUniform;
+    projectToRefSurface(&pass);
+    if (status) status->progress.store(status->stageEnd.load());
+}
+
+void Remesher::remeshAdaptive(uint32_t iterations, TaskStatus* status)
+{
+    Timer timer("remeshAdaptive", true);
+    RemeshType pass = RemeshTypeAdaptive;
+    const RemeshType smoothType = RemeshTypeUniform;
+    for (uint32_t i = 0; i < iterations; ++i) {
+        pass = RemeshTypeAdaptive;
+        splitLongCollapseShortEdges(1, &pass);
+        tangentialSmoothing(1, false, &smoothType, nullptr);
+        equalizeValences();
+        tangentialSmoothing(1, false, &smoothType, nullptr);
+        if (i % 2 == 0) {
+            projectToRefSurface(&pass);
+            smoothSizingField(2, 0.3f);
+        }
+        mainIterationProgress(status, i, iterations);
+    }
+    for (uint32_t k = 0; k < 5; ++k) {
+        pass = RemeshTypeAdaptive;
+        if (removeBadTriangles(&pass) == 0) break;
+        tangentialSmoothing(1, false, &smoothType, nullptr);
+        equalizeValences();
+        tangentialSmoothing(1, false, &smoothType, nullptr);
+        cleanupProgress(status, k);
+    }
+    pass = RemeshTypeAdaptive;
+    projectToRefSurface(&pass);
+    if (status) status->progress.store(status->stageEnd.load());
+}
