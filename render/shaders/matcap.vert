@@ -18,6 +18,9 @@ layout(location = 3) in vec2 inUV;
 layout(location = 0) out vec3 outColor;
 layout(location = 1) out vec3 outEyeToVert_vw;
 layout(location = 2) out vec3 outNormal_vw;
+// Pipelines without an edge-overlay geometry stage still feed the fragment
+// stage's edge-distance input; it is read only with RENDER_EDGE on.
+layout(location = 3) noperspective out vec3 outDistToEdge;
 
 out gl_PerVertex {
     vec4 gl_Position;
@@ -30,5 +33,6 @@ void main()
     // The eye sits at the view-space origin.
     outEyeToVert_vw = normalize(vertPosw.xyz);
     outNormal_vw = normalize((ubo.nrml_mat * vec4(inNormal, 0.0)).xyz);
+    outDistToEdge = vec3(1.0e6);
     gl_Position = ubo.proj * vertPosw;
 }

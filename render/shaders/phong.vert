@@ -19,6 +19,9 @@ layout(location = 0) out vec3 outNormal;
 layout(location = 1) out vec3 outColor;
 layout(location = 2) out vec3 outVecToEye;
 layout(location = 3) out vec3 outVecToLight;
+// Pipelines without an edge-overlay geometry stage still feed the fragment
+// stage's edge-distance input; it is read only with RENDER_EDGE on.
+layout(location = 4) noperspective out vec3 outDistToEdge;
 
 out gl_PerVertex {
     vec4 gl_Position;
@@ -32,5 +35,6 @@ void main()
     // A head light fixed in view space.
     outVecToLight = vec3(1.0, 2.0, 1.0) - vertPos;
     outVecToEye = -vertPos;
+    outDistToEdge = vec3(1.0e6);
     gl_Position = ubo.proj * vec4(vertPos, 1.0);
 }

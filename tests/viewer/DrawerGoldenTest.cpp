@@ -1,0 +1,168 @@
+// The drawers on a real window (Xvfb + lavapipe) with the validation layer
+// watching: each shading mode, the overlays and sketch mode against reference
+// images, and the drawers' life cycle through rebuilds and resizes.
+
+#include "Camera.h"
+#include "RgbaImage.h"
+#include "ViewerRig.h"
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Centre pixel and a corner pixel of a capture.
+struct Probe {
+    uint8_t centre[4];
+    uint8_t corner[4];
+};
+
+Probe probe(const std::string& path)
+{
+    const RgbaImage img(path);
+    Probe p{};
+    const size_t c = (size_t(img.height / 2) * img.width + img.width / 2) * 4;
+    for (int i = 0; i < 4; ++i) {
+        p.centre[i] = img.pixels[c + i];
+        p.corner[i] = img.pixels[i];
+    }
+    return p;
+}
+
+} // namespace
+
+TEST_F(ViewerRig, SphereInEveryShadingMode)
+{
+    show(makeSphere());
+    const char* names[] = {"sphere_wireframe", "sphere_matcap", "sphere_matcap_edges", "sphere_phong",
+                           "sphere_phong_edges"};
+    for (uint32_t mode = 0; mode < 5; ++mode) {
+        setShadingMode(mode);
+        const std::string path = capture(names[mode]);
+        expectMatchesGolden(path, names[mode]);
+        const Probe p = probe(path);
+        // Background black, surface lit (wireframe: centre may fall between lines).
+        EXPECT_EQ(p.corner[0] + p.corner[1] + p.corner[2], 0) << names[mode];
+        if (mode != ShadingMode::Wireframe) {
+            EXPECT_GT(p.centre[0] + p.centre[1] + p.centre[2], 60) << names[mode];
+        }
+        fs::remove(path);
+    }
+}
+
+TEST_F(ViewerRig, MatcapLayersAndProjection)
+{
+    show(makeSphere());
+    setShadingMode(ShadingMode::Matcap);
+    ASSERT_GE(meshDrawer.matcapLayerCount, 2u);
+    meshDrawer.camera.matcapIndex = 1;
+    const std::string second = capture("sphere_matcap_layer1");
+    expectMatchesGolden(second, "sphere_matcap_layer1");
+    meshDrawer.camera.matcapIndex = 0;
+    const std::string first = capture("sphere_matcap_layer0");
+    EXPECT_NE(probe(first).centre[0] * 65536 + probe(first).centre[1] * 256 + probe(first).centre[2],
+              probe(second).centre[0] * 65536 + probe(second).centre[1] * 256 + probe(second).centre[2]);
+
+    setShadingMode(ShadingMode::Phong);
+    meshDrawer.camera.perspective = false;
+    const std::string narrow = capture("cube_narrow");
+    fs::remove(narrow);
+    show(makeCube(false));
+    const std::string cube = capture("cube_narrow");
+    expectMatchesGolden(cube, "cube_narrow");
+    for (const auto& p : {first, second, cube}) fs::remove(p);
+}
+
+TEST_F(ViewerRig, OpenCubeWithOverlays)
+{
+    show(makeCube(true));
+    ASSERT_EQ(lineDrawer.groups.count("edges_boundary"), 1u);
+    EXPECT_FALSE(lineDrawer.groups.at("edges_boundary").visible);
+    toggleGroup("edges_boundary");
+    toggleGroup("normals");
+    const std::string path = capture("cube_open_overlays");
+    expectMatchesGolden(path, "cube_open_overlays");
+    fs::remove(path);
+
+    // Everything hidden: only the mesh remains.
+    for (const char* name : {"edges_boundary", "normals", "axis", "aabb"}) toggleGroup(name);
+    const std::string bare = capture("cube_open_bare");
+    expectMatchesGolden(bare, "cube_open_bare");
+    fs::remove(bare);
+}
+
+TEST_F(ViewerRig, SketchModeAndBack)
+{
+    show(makeCube(false));
+    const std::string before = capture("cube_phong");
+    expectMatchesGolden(before, "cube_phong");
+
+    setSketchMode(true);
+    const std::string sketch = capture("cube_sketch");
+    expectMatchesGolden(sketch, "cube_sketch");
+    // Edges on white: the background is white in edge mode.
+    EXPECT_EQ(probe(sketch).corner[0], 255);
+
+    setSketchMode(false);
+    const std::string after = capture("cube_phong_again");
+    expectMatchesGolden(after, "cube_phong");
+    EXPECT_EQ(outputPassDrawer.sourceAttachment, 0u);
+    for (const auto& p : {before, sketch, after}) fs::remove(p);
+}
+
+TEST_F(ViewerRig, ResizeAndRebuildKeepDrawing)
+{
+    show(makeSphere());
+    drawFrame();
+    resize(400, 300);
+    const std::string path = capture("sphere_resized");
+    {
+        const RgbaImage img(path);
+        EXPECT_EQ(img.width, 400u);
+        EXPECT_EQ(img.height, 300u);
+    }
+    fs::remove(path);
+
+    // New data several times over; each upload replaces buffers in place.
+    for (int i = 0; i < 3; ++i) {
+        show(i % 2 ? makeSphere(8, 16) : makeCube(true));
+        drawFrame();
+    }
+    // A mesh without indices draws its records three by three.
+    TestMesh soup = makeCube(false);
+    std::vector<MeshVertex> flat;
+    for (uint32_t i : soup.indices) flat.push_back(soup.vertices[i]);
+    soup.vertices = flat;
+    soup.indices.clear();
+    show(soup);
+    EXPECT_EQ(meshDrawer.indexCount, 0u);
+    EXPECT_EQ(meshDrawer.vertexCount, 36u);
+    const std::string drawn = capture("cube_soup");
+    EXPECT_GT(probe(drawn).centre[0], 20);
+    fs::remove(drawn);
+}
+
+TEST_F(ViewerRig, DrawerShapeRules)
+{
+    EXPECT_EQ(meshDrawer.commandBuffers.size(), 1u);
+    EXPECT_EQ(lineDrawer.commandBuffers.size(), 1u);
+    EXPECT_EQ(edgePassDrawer.commandBuffers.size(), 1u);
+    EXPECT_EQ(outputPassDrawer.commandBuffers.size(), context.swapchain.imageCount);
+
+    EXPECT_THROW(meshDrawer.rebuild({}, {}), std::runtime_error);
+    LineDrawer unrecorded(false, false, 1, 0);
+    EXPECT_THROW(unrecorded.submit(queue, 0, 0, nullptr), std::runtime_error);
+    unrecorded.destroy();
+    unrecorded.destroy();
+
+    // A second destroy releases nothing twice; a new setup starts again.
+    device.waitIdle();
+    edgePassDrawer.destroy();
+    edgePassDrawer.destroy();
+    EXPECT_FALSE(edgePassDrawer.initialised);
+    edgePassDrawer.setup(&gpuInfo, device, &context);
+    edgePassDrawer.init();
+    edgePassDrawer.recordCommandBuffers();
+    drawFrame();
+}
