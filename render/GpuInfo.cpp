@@ -19,14 +19,13 @@ void GpuInfo::query(vk::PhysicalDevice physicalDevice, vk::SurfaceKHR surface)
     const VkPhysicalDevice pd = physicalDevice;
     extensions = enumerateTwoCall<vk::ExtensionProperties>(
         [pd](uint32_t* count, vk::ExtensionProperties* data) {
-            return vkEnumerateDeviceExtensionProperties(
-                pd, nullptr, count, reinterpret_cast<VkExtensionProperties*>(data));
+            return vkEnumerateDeviceExtensionProperties(pd, nullptr, count,
+                                                        reinterpret_cast<VkExtensionProperties*>(data));
         },
         "vk::PhysicalDevice::enumerateDeviceExtensionProperties");
     layers = enumerateTwoCall<vk::LayerProperties>(
         [pd](uint32_t* count, vk::LayerProperties* data) {
-            return vkEnumerateDeviceLayerProperties(pd, count,
-                                                    reinterpret_cast<VkLayerProperties*>(data));
+            return vkEnumerateDeviceLayerProperties(pd, count, reinterpret_cast<VkLayerProperties*>(data));
         },
         "vk::PhysicalDevice::enumerateDeviceLayerProperties");
 
@@ -50,8 +49,7 @@ int32_t GpuInfo::findQueueFamily(uint32_t flag) const
     return -1;
 }
 
-int32_t GpuInfo::findPresentQueueFamily(vk::PhysicalDevice physicalDevice,
-                                        vk::SurfaceKHR surface) const
+int32_t GpuInfo::findPresentQueueFamily(vk::PhysicalDevice physicalDevice, vk::SurfaceKHR surface) const
 {
     if (!surface) return -1;
     for (uint32_t i = 0; i < queueFamilies.size(); ++i) {
@@ -71,18 +69,16 @@ bool gpuIsCapable(const GpuInfo& info)
     if (!f.geometryShader || !f.fillModeNonSolid || !f.wideLines || !f.samplerAnisotropy) return false;
     if (info.graphicsFamily < 0 || info.transferFamily < 0 || info.presentFamily < 0) return false;
     for (const std::string& name : GetRequiredDeviceExtns()) {
-        const bool offered =
-            std::any_of(info.extensions.begin(), info.extensions.end(),
-                        [&](const vk::ExtensionProperties& e) {
-                            return std::strcmp(e.extensionName.data(), name.c_str()) == 0;
-                        });
+        const bool offered = std::any_of(info.extensions.begin(), info.extensions.end(),
+                                         [&](const vk::ExtensionProperties& e) {
+                                             return std::strcmp(e.extensionName.data(), name.c_str()) == 0;
+                                         });
         if (!offered) return false;
     }
     return true;
 }
 
-vk::PhysicalDevice selectGpu(const std::vector<vk::PhysicalDevice>& devices, int32_t selectIdx,
-                             GpuInfo& info,
+vk::PhysicalDevice selectGpu(const std::vector<vk::PhysicalDevice>& devices, int32_t selectIdx, GpuInfo& info,
                              const std::function<void(vk::PhysicalDevice, GpuInfo&)>& query)
 {
     spdlog::logger& log = renderLogger();
@@ -107,8 +103,7 @@ vk::PhysicalDevice selectGpu(const std::vector<vk::PhysicalDevice>& devices, int
     log.debug("GPU queue info: {}",
               stringFormat("queue family index: graphic = %i | compute = %i | transfer = %i | "
                            "presenting = %i",
-                           info.graphicsFamily, info.computeFamily, info.transferFamily,
-                           info.presentFamily));
+                           info.graphicsFamily, info.computeFamily, info.transferFamily, info.presentFamily));
     return chosen;
 }
 
@@ -137,7 +132,8 @@ vk::Device createLogicalDevice(vk::PhysicalDevice physicalDevice, const GpuInfo&
 
     const std::vector<std::string> extensionNames = GetRequiredDeviceExtns();
     std::vector<const char*> extensions;
-    for (const std::string& name : extensionNames) extensions.push_back(name.c_str());
+    for (const std::string& name : extensionNames)
+        extensions.push_back(name.c_str());
 
     vk::DeviceCreateInfo createInfo({}, queues, {}, extensions, &features);
     return physicalDevice.createDevice(createInfo);

@@ -44,8 +44,7 @@ bool gpuIsCapable(const GpuInfo& info);
 // Chooses one of `devices` by selectIdx, fills `info` through `query` for the
 // chosen device only, refuses an incapable one (critical log, "@selectGpu")
 // and logs the choice. Returns the chosen device.
-vk::PhysicalDevice selectGpu(const std::vector<vk::PhysicalDevice>& devices, int32_t selectIdx,
-                             GpuInfo& info,
+vk::PhysicalDevice selectGpu(const std::vector<vk::PhysicalDevice>& devices, int32_t selectIdx, GpuInfo& info,
                              const std::function<void(vk::PhysicalDevice, GpuInfo&)>& query);
 
 // The distinct queue families (graphics, present, transfer) that get one

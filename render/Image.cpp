@@ -165,7 +165,8 @@ void Image::transitionLayout(vk::CommandBuffer commandBuffer, vk::ImageLayout ol
     commandBuffer.pipelineBarrier(masks.srcStage, masks.dstStage, {}, {}, {}, barrier);
 }
 
-std::vector<vk::BufferImageCopy> Image::layerCopyRegions(const std::vector<vk::DeviceSize>& layerOffsets) const
+std::vector<vk::BufferImageCopy>
+Image::layerCopyRegions(const std::vector<vk::DeviceSize>& layerOffsets) const
 {
     std::vector<vk::BufferImageCopy> regions;
     regions.reserve(layerOffsets.size());
@@ -177,8 +178,8 @@ std::vector<vk::BufferImageCopy> Image::layerCopyRegions(const std::vector<vk::D
     return regions;
 }
 
-void Image::copyFromBuffer(vk::Buffer sourceBuffer, vk::CommandPool commandPool,
-                           uint32_t queueFamilyIndex, const std::vector<vk::DeviceSize>& layerOffsets)
+void Image::copyFromBuffer(vk::Buffer sourceBuffer, vk::CommandPool commandPool, uint32_t queueFamilyIndex,
+                           const std::vector<vk::DeviceSize>& layerOffsets)
 {
     const auto layerCount = static_cast<uint32_t>(layerOffsets.size());
     OneShotCommand command{device, commandPool, queueFamilyIndex, nullptr};

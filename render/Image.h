@@ -64,8 +64,8 @@ struct Image {
 
     // Fills every layer from a staging buffer and leaves the image in
     // SHADER_READ_ONLY_OPTIMAL; blocks until the GPU has finished.
-    void copyFromBuffer(vk::Buffer sourceBuffer, vk::CommandPool commandPool,
-                        uint32_t queueFamilyIndex, const std::vector<vk::DeviceSize>& layerOffsets);
+    void copyFromBuffer(vk::Buffer sourceBuffer, vk::CommandPool commandPool, uint32_t queueFamilyIndex,
+                        const std::vector<vk::DeviceSize>& layerOffsets);
 
     void destroy();
 };

@@ -24,8 +24,8 @@ bool screenshotSwapsRedBlue(bool blitSupported, vk::Format format)
     }
 }
 
-void writeAttachmentPng(const SwapchainContext& context, uint32_t attachmentIndex,
-                        const std::string& path, bool useBlit)
+void writeAttachmentPng(const SwapchainContext& context, uint32_t attachmentIndex, const std::string& path,
+                        bool useBlit)
 {
     const Image& source = context.colorAttachments[attachmentIndex];
     const vk::Device device = context.device;
@@ -43,7 +43,8 @@ void writeAttachmentPng(const SwapchainContext& context, uint32_t attachmentInde
 
         command.begin();
         const vk::CommandBuffer cmd = command.commandBuffer;
-        target.transitionLayout(cmd, vk::ImageLayout::eUndefined, vk::ImageLayout::eTransferDstOptimal, color, 1);
+        target.transitionLayout(cmd, vk::ImageLayout::eUndefined, vk::ImageLayout::eTransferDstOptimal, color,
+                                1);
         source.transitionLayout(cmd, vk::ImageLayout::eColorAttachmentOptimal,
                                 vk::ImageLayout::eTransferSrcOptimal, color, 1);
         const vk::ImageSubresourceLayers layer(color, 0, 0, 1);
@@ -55,9 +56,10 @@ void writeAttachmentPng(const SwapchainContext& context, uint32_t attachmentInde
                           vk::ImageLayout::eTransferDstOptimal, vk::ImageBlit(layer, box, layer, box),
                           vk::Filter::eNearest);
         } else {
-            cmd.copyImage(source.image, vk::ImageLayout::eTransferSrcOptimal, target.image,
-                          vk::ImageLayout::eTransferDstOptimal,
-                          vk::ImageCopy(layer, {}, layer, {}, vk::Extent3D(source.width, source.height, source.depth)));
+            cmd.copyImage(
+                source.image, vk::ImageLayout::eTransferSrcOptimal, target.image,
+                vk::ImageLayout::eTransferDstOptimal,
+                vk::ImageCopy(layer, {}, layer, {}, vk::Extent3D(source.width, source.height, source.depth)));
         }
         source.transitionLayout(cmd, vk::ImageLayout::eTransferSrcOptimal,
                                 vk::ImageLayout::eColorAttachmentOptimal, color, 1);

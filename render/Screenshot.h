@@ -15,5 +15,5 @@ bool screenshotSwapsRedBlue(bool blitSupported, vk::Format format);
 
 // Copies offscreen image attachmentIndex of the context into a host-visible
 // RGBA8 image, by blit or by raw copy, and writes it as a PNG at path.
-void writeAttachmentPng(const SwapchainContext& context, uint32_t attachmentIndex,
-                        const std::string& path, bool useBlit);
+void writeAttachmentPng(const SwapchainContext& context, uint32_t attachmentIndex, const std::string& path,
+                        bool useBlit);

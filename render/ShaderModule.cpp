@@ -29,7 +29,8 @@ void ShaderModule::create(const vk::Device& device, const uint32_t* code, size_t
                           vk::ShaderStageFlagBits shaderStage)
 {
     stage = shaderStage;
-    const vk::ShaderModule created = device.createShaderModule(vk::ShaderModuleCreateInfo({}, codeSize, code));
+    const vk::ShaderModule created =
+        device.createShaderModule(vk::ShaderModuleCreateInfo({}, codeSize, code));
     if (created != module) release();
     module = created;
     owner = device;

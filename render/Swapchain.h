@@ -32,8 +32,7 @@ vk::SurfaceTransformFlagBitsKHR choosePreTransform(const vk::SurfaceCapabilities
 vk::CompositeAlphaFlagBitsKHR chooseCompositeAlpha(const vk::SurfaceCapabilitiesKHR& capabilities);
 // First candidate usable as a depth attachment; throws
 // "failed to find a suitable depth format!".
-vk::Format chooseDepthFormat(bool wantStencil,
-                             const std::function<bool(vk::Format)>& isDepthAttachment);
+vk::Format chooseDepthFormat(bool wantStencil, const std::function<bool(vk::Format)>& isDepthAttachment);
 
 struct Swapchain {
     Swapchain() = default;

@@ -10,8 +10,8 @@ SwapchainContext::~SwapchainContext()
     cleanup();
 }
 
-void SwapchainContext::init(vk::PhysicalDevice pd, const GpuInfo* info, vk::Device dev,
-                            vk::SurfaceKHR sf, uint32_t width, uint32_t height)
+void SwapchainContext::init(vk::PhysicalDevice pd, const GpuInfo* info, vk::Device dev, vk::SurfaceKHR sf,
+                            uint32_t width, uint32_t height)
 {
     surface = sf;
     physicalDevice = pd;
@@ -59,13 +59,13 @@ vk::RenderPass SwapchainContext::createRenderPass(bool clear, bool present, bool
             vk::AttachmentLoadOp::eDontCare, vk::AttachmentStoreOp::eDontCare,
             clear ? vk::ImageLayout::eUndefined : vk::ImageLayout::eColorAttachmentOptimal,
             present ? vk::ImageLayout::ePresentSrcKHR : vk::ImageLayout::eColorAttachmentOptimal),
-        vk::AttachmentDescription(
-            {}, swapchain.depthFormat, vk::SampleCountFlagBits::e1,
-            depthCleared ? vk::AttachmentLoadOp::eClear : vk::AttachmentLoadOp::eLoad,
-            present ? vk::AttachmentStoreOp::eDontCare : vk::AttachmentStoreOp::eStore,
-            vk::AttachmentLoadOp::eDontCare, vk::AttachmentStoreOp::eDontCare,
-            depthCleared ? vk::ImageLayout::eUndefined : vk::ImageLayout::eDepthStencilAttachmentOptimal,
-            vk::ImageLayout::eDepthStencilAttachmentOptimal)};
+        vk::AttachmentDescription({}, swapchain.depthFormat, vk::SampleCountFlagBits::e1,
+                                  depthCleared ? vk::AttachmentLoadOp::eClear : vk::AttachmentLoadOp::eLoad,
+                                  present ? vk::AttachmentStoreOp::eDontCare : vk::AttachmentStoreOp::eStore,
+                                  vk::AttachmentLoadOp::eDontCare, vk::AttachmentStoreOp::eDontCare,
+                                  depthCleared ? vk::ImageLayout::eUndefined
+                                               : vk::ImageLayout::eDepthStencilAttachmentOptimal,
+                                  vk::ImageLayout::eDepthStencilAttachmentOptimal)};
 
     const vk::AttachmentReference colorRef(0, vk::ImageLayout::eColorAttachmentOptimal);
     const vk::AttachmentReference depthRef(1, vk::ImageLayout::eDepthStencilAttachmentOptimal);
@@ -104,7 +104,8 @@ void SwapchainContext::createDepthImage()
     if (swapchain.wantStencil) aspect |= vk::ImageAspectFlagBits::eStencil;
     depthImage.createView(aspect, 1, false);
 
-    OneShotCommand command{device, graphicsCommandPool, static_cast<uint32_t>(gpuInfo->graphicsFamily), nullptr};
+    OneShotCommand command{device, graphicsCommandPool, static_cast<uint32_t>(gpuInfo->graphicsFamily),
+                           nullptr};
     try {
         command.begin();
         depthImage.transitionLayout(command.commandBuffer, vk::ImageLayout::eUndefined,
@@ -119,7 +120,8 @@ void SwapchainContext::createDepthImage()
 
 void SwapchainContext::createColorAttachments()
 {
-    OneShotCommand command{device, graphicsCommandPool, static_cast<uint32_t>(gpuInfo->graphicsFamily), nullptr};
+    OneShotCommand command{device, graphicsCommandPool, static_cast<uint32_t>(gpuInfo->graphicsFamily),
+                           nullptr};
     try {
         command.begin();
         for (Image& attachment : colorAttachments) {

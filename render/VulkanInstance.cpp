@@ -13,13 +13,14 @@ std::vector<std::string> GetRequiredInsExtns(bool validate)
     std::vector<std::string> names;
     uint32_t count = 0;
     const char** glfwNames = glfwGetRequiredInstanceExtensions(&count);
-    for (uint32_t i = 0; glfwNames && i < count; ++i) names.emplace_back(glfwNames[i]);
+    for (uint32_t i = 0; glfwNames && i < count; ++i)
+        names.emplace_back(glfwNames[i]);
     if (names.empty() || !validate) return names;
 
     const auto offered = enumerateTwoCall<vk::ExtensionProperties>(
         [](uint32_t* n, vk::ExtensionProperties* data) {
-            return vkEnumerateInstanceExtensionProperties(
-                nullptr, n, reinterpret_cast<VkExtensionProperties*>(data));
+            return vkEnumerateInstanceExtensionProperties(nullptr, n,
+                                                          reinterpret_cast<VkExtensionProperties*>(data));
         },
         "vk::enumerateInstanceExtensionProperties");
     checkInstanceExtensions(names, offered);
@@ -62,8 +63,10 @@ vk::Instance createVulkanInstance()
     const std::vector<std::string> extensionNames = GetRequiredInsExtns(true);
     std::vector<const char*> layers;
     std::vector<const char*> extensions;
-    for (const auto& name : layerNames) layers.push_back(name.c_str());
-    for (const auto& name : extensionNames) extensions.push_back(name.c_str());
+    for (const auto& name : layerNames)
+        layers.push_back(name.c_str());
+    for (const auto& name : extensionNames)
+        extensions.push_back(name.c_str());
 
     const vk::InstanceCreateInfo createInfo({}, &appInfo, layers, extensions);
     return vk::createInstance(createInfo);

@@ -48,15 +48,17 @@ TEST_F(DeviceResources, ImageFilledPerLayerFromStagingBuffer)
     staging.create(device, gpuInfo, vk::BufferUsageFlagBits::eTransferSrc, hostMemory, texels.size());
     std::vector<uint8_t> reversed(texels.size());
     for (uint32_t l = 0; l < layers; ++l) {
-        std::memcpy(reversed.data() + (layers - 1 - l) * layerBytes, texels.data() + l * layerBytes, layerBytes);
+        std::memcpy(reversed.data() + (layers - 1 - l) * layerBytes, texels.data() + l * layerBytes,
+                    layerBytes);
     }
     staging.copyFrom(reversed.data(), reversed.size());
 
     Image image;
-    image.create(device, gpuInfo, vk::ImageUsageFlagBits::eTransferDst | vk::ImageUsageFlagBits::eTransferSrc |
-                                      vk::ImageUsageFlagBits::eSampled,
-                 M::eDeviceLocal, vk::Extent3D(w, h, 1), vk::Format::eR8G8B8A8Unorm, vk::ImageTiling::eOptimal,
-                 layers);
+    image.create(device, gpuInfo,
+                 vk::ImageUsageFlagBits::eTransferDst | vk::ImageUsageFlagBits::eTransferSrc |
+                     vk::ImageUsageFlagBits::eSampled,
+                 M::eDeviceLocal, vk::Extent3D(w, h, 1), vk::Format::eR8G8B8A8Unorm,
+                 vk::ImageTiling::eOptimal, layers);
     EXPECT_GE(image.allocationSize, texels.size());
     EXPECT_EQ(image.width, w);
     EXPECT_EQ(image.format, vk::Format::eR8G8B8A8Unorm);
@@ -73,13 +75,14 @@ TEST_F(DeviceResources, ImageFilledPerLayerFromStagingBuffer)
     command.begin();
     image.transitionLayout(command.commandBuffer, vk::ImageLayout::eShaderReadOnlyOptimal,
                            vk::ImageLayout::eTransferSrcOptimal, vk::ImageAspectFlagBits::eColor, layers);
-    command.commandBuffer.copyImageToBuffer(image.image, vk::ImageLayout::eTransferSrcOptimal, readBack.buffer,
+    command.commandBuffer.copyImageToBuffer(image.image, vk::ImageLayout::eTransferSrcOptimal,
+                                            readBack.buffer,
                                             image.layerCopyRegions({0, layerBytes, 2 * layerBytes}));
     const vk::BufferMemoryBarrier toHost(vk::AccessFlagBits::eTransferWrite, vk::AccessFlagBits::eHostRead,
                                          VK_QUEUE_FAMILY_IGNORED, VK_QUEUE_FAMILY_IGNORED, readBack.buffer, 0,
                                          VK_WHOLE_SIZE);
-    command.commandBuffer.pipelineBarrier(vk::PipelineStageFlagBits::eTransfer, vk::PipelineStageFlagBits::eHost,
-                                          {}, {}, toHost, {});
+    command.commandBuffer.pipelineBarrier(vk::PipelineStageFlagBits::eTransfer,
+                                          vk::PipelineStageFlagBits::eHost, {}, {}, toHost, {});
     command.submitAndWait();
     command.free();
     command.free();
@@ -113,8 +116,8 @@ TEST_F(DeviceResources, ImageWithoutFittingMemoryKeepsTheImageForDestroy)
     noMemory.memoryProperties.memoryTypeCount = 0;
     Image image;
     try {
-        image.create(device, noMemory, vk::ImageUsageFlagBits::eSampled, M::eDeviceLocal, vk::Extent3D(4, 4, 1),
-                     vk::Format::eR8G8B8A8Unorm, vk::ImageTiling::eOptimal, 1);
+        image.create(device, noMemory, vk::ImageUsageFlagBits::eSampled, M::eDeviceLocal,
+                     vk::Extent3D(4, 4, 1), vk::Format::eR8G8B8A8Unorm, vk::ImageTiling::eOptimal, 1);
         FAIL();
     } catch (const std::runtime_error& e) {
         EXPECT_STREQ(e.what(), "failed to find suitable memory type!");

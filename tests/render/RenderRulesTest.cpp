@@ -226,7 +226,8 @@ vk::PhysicalDevice fakeDevice(uintptr_t id)
 void describe(vk::PhysicalDevice device, GpuInfo& info)
 {
     info = GpuInfo();
-    const std::string name = "gpu" + std::to_string(reinterpret_cast<uintptr_t>(static_cast<VkPhysicalDevice>(device)));
+    const std::string name =
+        "gpu" + std::to_string(reinterpret_cast<uintptr_t>(static_cast<VkPhysicalDevice>(device)));
     std::strncpy(info.properties.deviceName.data(), name.c_str(), VK_MAX_PHYSICAL_DEVICE_NAME_SIZE - 1);
     info.features.geometryShader = info.features.fillModeNonSolid = VK_TRUE;
     info.features.wideLines = info.features.samplerAnisotropy = VK_TRUE;
@@ -291,9 +292,12 @@ TEST(GpuSelection, IncapableChosenDeviceIsRefusedWithoutTryingOthers)
             breakIt(info);
         };
     };
-    EXPECT_EQ(selectionFailure(two, 1, broken([](GpuInfo& i) { i.features.geometryShader = 0; })), "@selectGpu");
-    EXPECT_EQ(selectionFailure(two, 1, broken([](GpuInfo& i) { i.features.fillModeNonSolid = 0; })), "@selectGpu");
-    EXPECT_EQ(selectionFailure(two, 1, broken([](GpuInfo& i) { i.features.samplerAnisotropy = 0; })), "@selectGpu");
+    EXPECT_EQ(selectionFailure(two, 1, broken([](GpuInfo& i) { i.features.geometryShader = 0; })),
+              "@selectGpu");
+    EXPECT_EQ(selectionFailure(two, 1, broken([](GpuInfo& i) { i.features.fillModeNonSolid = 0; })),
+              "@selectGpu");
+    EXPECT_EQ(selectionFailure(two, 1, broken([](GpuInfo& i) { i.features.samplerAnisotropy = 0; })),
+              "@selectGpu");
     EXPECT_EQ(selectionFailure(two, 1, broken([](GpuInfo& i) { i.presentFamily = -1; })), "@selectGpu");
     EXPECT_EQ(selectionFailure(two, 1, broken([](GpuInfo& i) { i.transferFamily = -1; })), "@selectGpu");
     EXPECT_EQ(selectionFailure(two, 1, broken([](GpuInfo& i) { i.extensions.clear(); })), "@selectGpu");
@@ -368,7 +372,13 @@ TEST(TwoCallEnumeration, RepeatsWhileIncompleteAndTrims)
     call = 0;
     EXPECT_EQ(enumerateTwoCall<int>(grown, "shrunk"), std::vector<int>({5}));
 
-    EXPECT_TRUE(enumerateTwoCall<int>([](uint32_t* count, int*) { *count = 0; return VK_SUCCESS; }, "empty").empty());
+    EXPECT_TRUE(enumerateTwoCall<int>(
+                    [](uint32_t* count, int*) {
+                        *count = 0;
+                        return VK_SUCCESS;
+                    },
+                    "empty")
+                    .empty());
     try {
         enumerateTwoCall<int>([](uint32_t*, int*) { return VK_ERROR_INITIALIZATION_FAILED; },
                               "vk::Instance::enumeratePhysicalDevices");
@@ -390,9 +400,11 @@ TEST(SwapchainChoices, SurfaceFormat)
     EXPECT_EQ(chooseSurfaceFormat(mixed), vk::SurfaceFormatKHR(F::eB8G8R8A8Unorm, C::eExtendedSrgbLinearEXT));
     EXPECT_EQ(chooseSurfaceFormat({{F::eUndefined, C::eDisplayP3NonlinearEXT}}),
               vk::SurfaceFormatKHR(F::eB8G8R8A8Unorm, C::eDisplayP3NonlinearEXT));
-    EXPECT_EQ(chooseSurfaceFormat({{F::eR8G8B8A8Unorm, C::eSrgbNonlinear}, {F::eR8G8B8A8Srgb, C::eSrgbNonlinear}}),
-              vk::SurfaceFormatKHR(F::eR8G8B8A8Unorm, C::eSrgbNonlinear));
-    EXPECT_EQ(chooseSurfaceFormat({{F::eB8G8R8A8Unorm, C::eHdr10St2084EXT}, {F::eB8G8R8A8Unorm, C::eSrgbNonlinear}}),
+    EXPECT_EQ(
+        chooseSurfaceFormat({{F::eR8G8B8A8Unorm, C::eSrgbNonlinear}, {F::eR8G8B8A8Srgb, C::eSrgbNonlinear}}),
+        vk::SurfaceFormatKHR(F::eR8G8B8A8Unorm, C::eSrgbNonlinear));
+    EXPECT_EQ(chooseSurfaceFormat(
+                  {{F::eB8G8R8A8Unorm, C::eHdr10St2084EXT}, {F::eB8G8R8A8Unorm, C::eSrgbNonlinear}}),
               vk::SurfaceFormatKHR(F::eB8G8R8A8Unorm, C::eHdr10St2084EXT));
 }
 

@@ -90,7 +90,8 @@ void expectUniform(const std::string& path, uint8_t r, uint8_t g, uint8_t b, uin
     ASSERT_EQ(png.height, h);
     size_t wrong = 0;
     for (size_t i = 0; i < size_t(w) * h * 4; i += 4) {
-        if (png.pixels[i] != r || png.pixels[i + 1] != g || png.pixels[i + 2] != b || png.pixels[i + 3] != 255) {
+        if (png.pixels[i] != r || png.pixels[i + 1] != g || png.pixels[i + 2] != b ||
+            png.pixels[i + 3] != 255) {
             ++wrong;
         }
     }
@@ -100,7 +101,8 @@ void expectUniform(const std::string& path, uint8_t r, uint8_t g, uint8_t b, uin
 
 std::string tempPng(const char* name)
 {
-    return (fs::temp_directory_path() / (std::string("tamrel_") + std::to_string(::getpid()) + "_" + name + ".png"))
+    return (fs::temp_directory_path() /
+            (std::string("tamrel_") + std::to_string(::getpid()) + "_" + name + ".png"))
         .string();
 }
 } // namespace
@@ -221,7 +223,8 @@ TEST_F(WindowContext, EveryHelperPassRunsOnTheContextFramebuffers)
                                                   vk::ClearDepthStencilValue(1.0f, 0)};
     command.commandBuffer.beginRenderPass(
         vk::RenderPassBeginInfo(output, context.swapchainFramebuffers[imageIndex],
-                                vk::Rect2D({0, 0}, {context.swapchain.width, context.swapchain.height}), clears),
+                                vk::Rect2D({0, 0}, {context.swapchain.width, context.swapchain.height}),
+                                clears),
         vk::SubpassContents::eInline);
     command.commandBuffer.endRenderPass();
     command.commandBuffer.end();
@@ -236,7 +239,8 @@ TEST_F(WindowContext, EveryHelperPassRunsOnTheContextFramebuffers)
     device.destroyFence(fence);
     device.destroySemaphore(acquired);
     device.destroySemaphore(rendered);
-    for (vk::RenderPass pass : {mesh, sketch, overlay, output}) device.destroyRenderPass(pass);
+    for (vk::RenderPass pass : {mesh, sketch, overlay, output})
+        device.destroyRenderPass(pass);
 }
 
 TEST_F(WindowContext, CleanupTwiceDestroysNothingTheSecondTime)
