@@ -36,7 +36,7 @@ void Application::run(const std::vector<std::string>& args)
                               static_cast<uint32_t>(height));
     }
 
-    // Steps 7-11 (drawers and GUI overlay) come here, in the order mesh,
+    // The drawers and the GUI overlay are set up here, in the order mesh,
     // edge pass, lines, GUI, output pass.
 
     createSemaphores();
