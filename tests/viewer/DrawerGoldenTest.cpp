@@ -6,6 +6,8 @@
 #include "RgbaImage.h"
 #include "ViewerRig.h"
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -165,4 +167,35 @@ TEST_F(ViewerRig, DrawerShapeRules)
     edgePassDrawer.init();
     edgePassDrawer.recordCommandBuffers();
     drawFrame();
+}
+
+// Figures for a large mesh at the default window size; run on demand with
+// --gtest_also_run_disabled_tests.
+TEST_F(ViewerRig, DISABLED_MillionTriangleFrameTime)
+{
+    resize(1024, 768);
+    const TestMesh sphere = makeSphere(500, 1000);
+    ASSERT_EQ(sphere.indices.size() / 3, 1000000u);
+    using Clock = std::chrono::steady_clock;
+    const auto seconds = [](Clock::duration d) { return std::chrono::duration<double>(d).count(); };
+
+    const auto t0 = Clock::now();
+    show(sphere);
+    const auto t1 = Clock::now();
+    drawFrame();
+    device.waitIdle();
+    const auto t2 = Clock::now();
+    constexpr int frames = 20;
+    for (int i = 0; i < frames; ++i) drawFrame();
+    device.waitIdle();
+    const auto t3 = Clock::now();
+    std::printf("upload %.3f s, first frame after upload %.3f s, frame %.1f ms (%d frames)\n", seconds(t1 - t0),
+                seconds(t2 - t1), 1000.0 * seconds(t3 - t2) / frames, frames);
+    setShadingMode(ShadingMode::PhongEdge);
+    drawFrame();
+    device.waitIdle();
+    const auto t4 = Clock::now();
+    for (int i = 0; i < frames; ++i) drawFrame();
+    device.waitIdle();
+    std::printf("with the edge overlay: frame %.1f ms\n", 1000.0 * seconds(Clock::now() - t4) / frames);
 }
