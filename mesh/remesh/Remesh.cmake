@@ -8,5 +8,6 @@ target_sources(tamrel_mesh PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RemesherSmooth.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RemesherCleanup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RemesherProjection.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/RemesherDrivers.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/RemesherDrivers.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../TriMeshRemesh.cpp)
 target_link_libraries(tamrel_mesh PRIVATE embree)
