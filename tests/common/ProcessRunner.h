@@ -24,6 +24,12 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool running();
+    // Standard output captured so far.
+    const std::string& output()
+    {
+        drain();
+        return out;
+    }
     // Waits for the end; kills the child after the timeout.
     ProcessResult wait(std::chrono::seconds timeout);
 
