@@ -135,7 +135,7 @@ void Application::createSemaphores()
 
 void Application::mainLoop(const std::vector<std::string>& args)
 {
-    (void)args;
+    scanCommandLine(args);
     while (!glfwWindowShouldClose(window)) {
         if (!focused) {
             glfwWaitEvents();
@@ -151,6 +151,8 @@ void Application::mainLoop(const std::vector<std::string>& args)
         if (pendingActions & PendingAction::SwapchainResize) {
             pendingActions &= ~PendingAction::SwapchainResize;
         }
+        if (pendingActions & PendingAction::IoMask) processIoActions();
+        if (pendingActions & PendingAction::RemeshMask) processRemeshActions();
 
         updateFrameTiming();
     }
@@ -175,7 +177,7 @@ void Application::updateFrameTiming()
 
 void Application::updateWindowTitle(uint64_t vertexCount, uint64_t faceCount)
 {
-    const std::string fileName = std::filesystem::path(modelPath).filename().string();
+    const std::string fileName = std::filesystem::path(requests.modelPath).filename().string();
     const std::string title = stringFormat("%s | %s (V:%lu F:%lu)", "Tamrel", fileName.c_str(),
                                            static_cast<unsigned long>(vertexCount),
                                            static_cast<unsigned long>(faceCount));

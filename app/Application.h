@@ -6,7 +6,9 @@
 #include "GpuInfo.h"
 #include "PendingActions.h"
 #include "SwapchainContext.h"
+#include "TaskStatus.h"
 #include "Timer.h"
+#include "TriMesh.h"
 
 #include <vulkan/vulkan.hpp>
 
@@ -19,6 +21,20 @@ struct GLFWwindow;
 namespace spdlog {
 class logger;
 }
+
+// The request fields that the GUI overlay reads and writes: the current
+// model file, the save target, the remesh parameters and the progress record
+// of the running document task.
+struct UiRequests {
+    std::string modelPath;
+    std::string savePath;
+    std::string saveFormatId;
+    float targetDensity = 1.0f;
+    int32_t remeshType = 0;
+    bool continuousRemesh = false;
+    float sizeRatio = 5.0f;
+    TaskStatus taskStatus;
+};
 
 class Application {
 public:
@@ -61,10 +77,10 @@ public:
     SwapchainContext swapchainContext;
     vk::Queue graphicsQueue;
     vk::Queue presentQueue;
+    TriMesh document;
     uint64_t pendingActions = 0;
 
-    // The file the title names; the GUI overlay owns it once it exists.
-    std::string modelPath;
+    UiRequests requests;
 
 private:
     void initWindow();
@@ -74,5 +90,13 @@ private:
     void createLogicalDevice();
     void createSemaphores();
     void mainLoop(const std::vector<std::string>& args);
+    void scanCommandLine(const std::vector<std::string>& args);
+    void attachTaskStatus();
+    void processIoActions();
+    void processRemeshActions();
     void updateFrameTiming();
+
+    // The file of the document on screen, and the one a running load reads.
+    std::string loadedModelPath;
+    std::string loadingModelPath;
 };

@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -97,4 +98,43 @@ TEST(Startup, OpensTheTamrelWindowAndExitsCleanlyWhenAskedToClose)
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.err, "");
+}
+
+TEST(Startup, LoadsTheFirstImportableArgumentAndNamesItInTheTitle)
+{
+    if (!haveDisplay()) GTEST_SKIP() << "needs an X display";
+    const std::string model = "/usr/share/assimp/models/PLY/cube.ply";
+    if (!fs::exists(model)) GTEST_SKIP() << "assimp-testmodels not installed";
+    ChildProcess app(TAMREL_EXE, {"notes.txt", model});
+    // The cube's 24 records merge into its 8 corners.
+    const bool titled = xwin::waitForTitle("Tamrel | cube.ply (V:8 F:12)", 60);
+    xwin::requestClose(titled ? "Tamrel | cube.ply (V:8 F:12)" : "Tamrel");
+    const ProcessResult r = app.wait(60s);
+    EXPECT_TRUE(titled) << r.out;
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Start main loop with 2 extra command line arguments: [notes.txt],[" + model + "]"),
+              std::string::npos)
+        << r.out;
+}
+
+TEST(Startup, AFileTheImporterRejectsKeepsTheWindowUp)
+{
+    if (!haveDisplay()) GTEST_SKIP() << "needs an X display";
+    const fs::path bad = fs::temp_directory_path() / ("tamrel_bad_" + std::to_string(::getpid()) + ".obj");
+    std::ofstream(bad) << "v 1\n";
+    ChildProcess app(TAMREL_EXE, {bad.string()});
+    ASSERT_TRUE(xwin::waitForTitle("Tamrel", 60));
+    // The failure is logged while the window stays up.
+    const std::string expected = "Failed to load model file <" + bad.string() + ">";
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (app.running() && app.output().find(expected) == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(50ms);
+    }
+    EXPECT_TRUE(app.running());
+    xwin::requestClose("Tamrel");
+    const ProcessResult r = app.wait(60s);
+    fs::remove(bad);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Failed to load model file <" + bad.string() + ">"), std::string::npos) << r.out;
 }

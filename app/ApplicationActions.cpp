@@ -1,0 +1,151 @@
+// The main thread's side of the document tasks: start load, save, remesh and
+// smooth, poll their state once per focused iteration, and take the outcome.
+
+#include "Application.h"
+
+#include <spdlog/spdlog.h>
+
+void Application::scanCommandLine(const std::vector<std::string>& args)
+{
+    for (const std::string& arg : args) {
+        if (document.isSupportedFileExtension(arg)) {
+            requests.modelPath = arg;
+            pendingActions |= PendingAction::LoadRequested;
+            return;
+        }
+    }
+}
+
+void Application::attachTaskStatus()
+{
+    if (!document.taskStatus) document.taskStatus = &requests.taskStatus;
+}
+
+void Application::processIoActions()
+{
+    using namespace PendingAction;
+
+    if (pendingActions & LoadRunning) {
+        switch (document.ioTask.state.load(std::memory_order_acquire)) {
+        case TaskIdle:
+            logger->error("File import task is still idle after started, no running state or result detected.");
+            pendingActions &= ~LoadRunning;
+            return;
+        case TaskRunning:
+            break;
+        case TaskFailed:
+            pendingActions &= ~LoadRunning;
+            document.ioTask.state = TaskIdle;
+            requests.modelPath = loadedModelPath;
+            return;
+        case TaskDone:
+            document.takeLoadResult();
+            // The title names the file that was loaded, even when another
+            // one was dropped while it loaded.
+            loadedModelPath = requests.modelPath = loadingModelPath;
+            updateWindowTitle(document.vertices.size(), document.indices.size() / 3);
+            pendingActions &= ~LoadRunning;
+            document.clearAsyncRemeshCache();
+            return;
+        default:
+            return;
+        }
+    } else if (pendingActions & SaveRunning) {
+        switch (document.ioTask.state.load(std::memory_order_acquire)) {
+        case TaskIdle:
+            logger->error("File export task is idle after started, no running state or result detected.\n");
+            pendingActions &= ~SaveRunning;
+            return;
+        case TaskRunning:
+            break;
+        case TaskFailed:
+        case TaskDone:
+            pendingActions &= ~SaveRunning;
+            document.ioTask.state = TaskIdle;
+            return;
+        default:
+            return;
+        }
+    } else {
+        if (pendingActions & LoadRequested) {
+            pendingActions &= ~LoadRequested;
+            attachTaskStatus();
+            if (document.loadFileAsync(requests.modelPath)) {
+                loadingModelPath = requests.modelPath;
+                pendingActions |= LoadRunning;
+            } else {
+                // The file on screen is still the last one loaded.
+                requests.modelPath = loadedModelPath;
+            }
+        } else if (pendingActions & SaveRequested) {
+            pendingActions &= ~SaveRequested;
+            attachTaskStatus();
+            if (document.saveFileAsync(requests.savePath, requests.saveFormatId, true)) {
+                pendingActions |= SaveRunning;
+            }
+        }
+        return;
+    }
+
+    // A file task runs: further file requests are dropped.
+    if (pendingActions & (LoadRequested | SaveRequested)) {
+        pendingActions &= ~(LoadRequested | SaveRequested);
+        requests.modelPath = loadingModelPath;
+        logger->warn("Please wait the IO process to finish.");
+    }
+}
+
+void Application::processRemeshActions()
+{
+    using namespace PendingAction;
+
+    if (!(pendingActions & RemeshRunning)) {
+        if (pendingActions & RemeshRequested) {
+            pendingActions &= ~RemeshRequested;
+            attachTaskStatus();
+            if (document.remeshAsync(static_cast<uint32_t>(requests.remeshType), requests.targetDensity,
+                                     requests.continuousRemesh, static_cast<double>(requests.sizeRatio))) {
+                pendingActions |= RemeshRunning;
+            }
+        } else if (pendingActions & SmoothRequested) {
+            pendingActions &= ~SmoothRequested;
+            attachTaskStatus();
+            if (document.smoothAsync()) pendingActions |= RemeshRunning;
+        } else if (pendingActions & ApplyRequested) {
+            pendingActions &= ~ApplyRequested;
+            document.applyNewMesh();
+            updateWindowTitle(document.vertices.size(), document.indices.size() / 3);
+        } else if (pendingActions & RestoreRequested) {
+            pendingActions &= ~RestoreRequested;
+            if (document.ioTask.state == TaskIdle && document.remeshTask.state == TaskIdle) {
+                document.clearAsyncRemeshCache();
+            } else {
+                logger->warn("Can not restore mesh when async task is running.");
+            }
+        }
+        return;
+    }
+
+    switch (document.remeshTask.state.load(std::memory_order_acquire)) {
+    case TaskIdle:
+        logger->error("Remesh task is idle after started, no running state or result detected.");
+        pendingActions &= ~RemeshRunning;
+        break;
+    case TaskFailed:
+        document.remeshTask.state = TaskIdle;
+        pendingActions &= ~RemeshRunning;
+        break;
+    case TaskDone:
+        pendingActions &= ~RemeshRunning;
+        document.remeshTask.state = TaskIdle;
+        break;
+    case TaskRunning:
+        if (pendingActions & (RemeshRequested | SmoothRequested | ApplyRequested)) {
+            pendingActions &= ~(RemeshRequested | SmoothRequested | ApplyRequested);
+            logger->warn("Please wait the remesh process to finish.");
+        }
+        break;
+    default:
+        break;
+    }
+}
