@@ -36,8 +36,10 @@ void Application::run(const std::vector<std::string>& args)
                               static_cast<uint32_t>(height));
     }
 
-    // The drawers and the GUI overlay are set up here, in the order mesh,
-    // edge pass, lines, GUI, output pass.
+    // The drawers and the GUI overlay, in the order mesh, edge pass, lines,
+    // GUI, output pass.
+    initDrawers();
+    initOutputPass();
 
     createSemaphores();
 
@@ -84,7 +86,11 @@ void Application::initWindow()
 
     glfwSetWindowUserPointer(window, this);
     glfwSetFramebufferSizeCallback(window, framebufferSizeCallback);
-    glfwSetWindowFocusCallback(window, focusCallback);
+    glfwSetWindowFocusCallback(window, windowFocusCallback);
+    glfwSetScrollCallback(window, scrollCallback);
+    glfwSetMouseButtonCallback(window, mouseButtonCallback);
+    glfwSetKeyCallback(window, keyCallback);
+    glfwSetDropCallback(window, dropCallback);
 
     RgbaImage icon(PathLogo.string());
     GLFWimage image{static_cast<int>(icon.width), static_cast<int>(icon.height), icon.pixels};
@@ -149,10 +155,20 @@ void Application::mainLoop(const std::vector<std::string>& args)
         glfwPollEvents();
 
         if (pendingActions & PendingAction::SwapchainResize) {
+            int width = 0, height = 0;
+            glfwGetFramebufferSize(window, &width, &height);
+            if (width == 0 || height == 0) {
+                // Minimised: no swapchain of that size can exist; wait for a size.
+                glfwWaitEvents();
+                continue;
+            }
             pendingActions &= ~PendingAction::SwapchainResize;
+            recreateSwapchain(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
         }
         if (pendingActions & PendingAction::IoMask) processIoActions();
         if (pendingActions & PendingAction::RemeshMask) processRemeshActions();
+        if (pendingActions & PendingAction::RenderSettingsMask) processRenderSettings();
+        drawFrame();
 
         updateFrameTiming();
     }
@@ -194,8 +210,8 @@ void Application::cleanup()
         }
     }
 
-    // Drawers are destroyed here first: edge pass, output pass, GUI overlay,
-    // lines, mesh.
+    // Drawers first: edge pass, output pass, GUI overlay, lines, mesh.
+    destroyDrawers();
 
     swapchainContext.cleanup();
     if (imageAvailableSemaphore) {
@@ -228,10 +244,4 @@ void Application::framebufferSizeCallback(GLFWwindow* window, int width, int hei
 {
     auto* app = static_cast<Application*>(glfwGetWindowUserPointer(window));
     if (width >= 1 && height >= 1) app->pendingActions |= PendingAction::SwapchainResize;
-}
-
-void Application::focusCallback(GLFWwindow* window, int focused)
-{
-    auto* app = static_cast<Application*>(glfwGetWindowUserPointer(window));
-    app->focused = static_cast<uint8_t>(focused);
 }

@@ -3,7 +3,10 @@
 // drawers and the mesh document for the whole run, brings them up in order,
 // runs the main loop and tears everything down. Main thread only.
 
+#include "EdgeDetectDrawer.h"
 #include "GpuInfo.h"
+#include "LineDrawer.h"
+#include "MeshDrawer.h"
 #include "PendingActions.h"
 #include "SwapchainContext.h"
 #include "TaskStatus.h"
@@ -48,9 +51,35 @@ public:
 
     void updateWindowTitle(uint64_t vertexCount, uint64_t faceCount);
 
+    // Shows the document's mesh (an empty one as one degenerate triangle);
+    // with reset the camera is fitted to its bounding box.
+    void loadMeshToRenderer(bool reset);
+    void fitCameraAndUploadMesh(const std::vector<MeshVertex>& vertices, const std::vector<uint32_t>& indices,
+                                const float boxMin[3], const float boxMax[3], const float centre[3], bool reset);
+    // Rebuilds the line overlays, keeping each group's visibility.
+    void updateLineGeometry(const std::vector<MeshVertex>& vertices, const float boxMin[3], const float boxMax[3],
+                            const float centre[3], const std::vector<MeshVertex>& boundaryEdges,
+                            const std::vector<MeshVertex>& complexEdges);
+    // updateLineGeometry with the document's own data.
+    void refreshLineGeometry();
+    void processRenderSettings();
+    void toggleLineDrawer(const std::string& name);
+    // Writes the finished picture of the last frame as a time-stamped PNG
+    // into the screenshot folder; clears the request bit.
+    void takeScreenshot();
+    void drawFrame();
+    void recreateSwapchain(uint32_t width, uint32_t height);
+
     // Window callbacks find the application through the window's user pointer.
     static void framebufferSizeCallback(GLFWwindow* window, int width, int height);
-    static void focusCallback(GLFWwindow* window, int focused);
+    static void windowFocusCallback(GLFWwindow* window, int focused);
+    static void keyCallback(GLFWwindow* window, int key, int scancode, int action, int mods);
+    static void mouseButtonCallback(GLFWwindow* window, int button, int action, int mods);
+    static void scrollCallback(GLFWwindow* window, double xOffset, double yOffset);
+    static void dropCallback(GLFWwindow* window, int count, const char** paths);
+    void onKey(int key, int action, int mods);
+    void onScroll(double yOffset);
+    void onDrop(int count, const char** paths);
 
     std::shared_ptr<spdlog::logger> logger;
     Timer timer;
@@ -75,10 +104,18 @@ public:
     vk::Device device;
     vk::Semaphore imageAvailableSemaphore;
     SwapchainContext swapchainContext;
+    MeshDrawer meshDrawer{true, false, 1, 0};
+    EdgeDetectDrawer edgePassDrawer{true, false, 1, 0, 1, 1};
+    LineDrawer lineDrawer{false, false, 1, 0};
+    EdgeDetectDrawer outputPassDrawer{true, true, 0, 0, 0, 0};
     vk::Queue graphicsQueue;
     vk::Queue presentQueue;
     TriMesh document;
     uint64_t pendingActions = 0;
+    // Signalled when a frame's last pass has finished: one frame in flight.
+    vk::Fence frameFence;
+    // The offscreen images were made anew and no frame has been drawn into them.
+    bool offscreenImagesFresh = false;
 
     UiRequests requests;
 
@@ -89,6 +126,12 @@ private:
     void selectGpu();
     void createLogicalDevice();
     void createSemaphores();
+    // The drawers' start-up before and after the GUI overlay, and their release.
+    void initDrawers();
+    void initOutputPass();
+    void destroyDrawers();
+    void resetView();
+    void rerecordMesh();
     void mainLoop(const std::vector<std::string>& args);
     void scanCommandLine(const std::vector<std::string>& args);
     void attachTaskStatus();
