@@ -40,7 +40,8 @@ void prepareCommandBuffers(vk::Device device, vk::CommandPool pool, std::vector<
         device.freeCommandBuffers(pool, buffers);
         buffers.clear();
     }
-    buffers = device.allocateCommandBuffers(vk::CommandBufferAllocateInfo(pool, vk::CommandBufferLevel::ePrimary, count));
+    buffers = device.allocateCommandBuffers(
+        vk::CommandBufferAllocateInfo(pool, vk::CommandBufferLevel::ePrimary, count));
 }
 
 void resizeSemaphores(vk::Device device, std::vector<vk::Semaphore>& semaphores, uint32_t count)
