@@ -1,0 +1,341 @@
+#include "TestMeshes.h"
+
+#include "TriMesh.h"
+
+#include <gtest/gtest.h>
+#include <spdlog/sinks/base_sink.h>
+#include <spdlog/spdlog.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+// Keeps the document's log lines for the assertions.
+class CaptureSink : public spdlog::sinks::base_sink<std::mutex> {
+public:
+    std::vector<std::string> copy()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return lines;
+    }
+    void clear()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        lines.clear();
+    }
+
+protected:
+    void sink_it_(const spdlog::details::log_msg& msg) override
+    {
+        lines.emplace_back(msg.payload.data(), msg.payload.size());
+    }
+    void flush_() override {}
+
+private:
+    std::vector<std::string> lines;
+};
+
+std::shared_ptr<CaptureSink> sink;
+
+class LoggerEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        sink = std::make_shared<CaptureSink>();
+        spdlog::drop("tamrel_log");
+        spdlog::register_logger(std::make_shared<spdlog::logger>("tamrel_log", sink));
+    }
+    void TearDown() override { spdlog::drop("tamrel_log"); }
+};
+
+const auto* environment = ::testing::AddGlobalTestEnvironment(new LoggerEnvironment);
+
+bool logged(const std::string& text)
+{
+    for (const std::string& l : sink->copy())
+        if (l.find(text) != std::string::npos) return true;
+    return false;
+}
+
+uint32_t finish(TriMesh& doc)
+{
+    uint32_t s;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while ((s = doc.remeshTask.state.load()) == TaskRunning && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    doc.remeshTask.state = TaskIdle;
+    return s;
+}
+
+void setMesh(TriMesh& doc, const FlatMesh& m)
+{
+    doc.vertices = m.records;
+    doc.indices = m.indices;
+}
+
+size_t countLines(const std::string& text, const std::string& needle)
+{
+    size_t n = 0;
+    for (size_t p = text.find(needle); p != std::string::npos; p = text.find(needle, p + 1)) ++n;
+    return n;
+}
+
+} // namespace
+
+TEST(DocumentRemesh, RefusesWithoutMeshDataOrWhileBusy)
+{
+    TriMesh doc;
+    TaskStatus status;
+    doc.taskStatus = &status;
+    sink->clear();
+    doc.vertices.resize(2);
+    EXPECT_FALSE(doc.remeshAsync(0, 1.0f, false, 5.0));
+    EXPECT_TRUE(logged("No mesh data to remesh."));
+    EXPECT_FALSE(doc.smoothAsync());
+    EXPECT_TRUE(logged("No mesh data to smooth."));
+    doc.vertices.resize(5);
+    doc.indices = {0, 1};
+    EXPECT_FALSE(doc.remeshAsync(0, 1.0f, false, 5.0));
+    EXPECT_EQ(doc.remeshTask.state.load(), uint32_t(TaskIdle));
+
+    // Three records and no indices form one triangle: the task starts.
+    FlatMesh tri;
+    tri.add(0, 0, 0);
+    tri.add(1, 0, 0);
+    tri.add(0, 1, 0);
+    setMesh(doc, tri);
+    ASSERT_TRUE(doc.remeshAsync(0, 4.0f, false, 5.0));
+    EXPECT_EQ(status.name, "Remesh");
+    sink->clear();
+    EXPECT_FALSE(doc.remeshAsync(0, 1.0f, false, 5.0));
+    EXPECT_TRUE(logged("Can not start remeshing, another task is runing, please wait for it to finish."));
+    EXPECT_FALSE(doc.smoothAsync());
+    EXPECT_TRUE(logged("Can not start mesh smooth, another task is runing, please wait for it to finish."));
+    doc.applyNewMesh();
+    EXPECT_TRUE(logged("Can not apply new mesh when async task is running."));
+    EXPECT_FALSE(doc.loadFileAsync("/nonexistent.obj"));
+    // The state stays "running" until this thread takes the result.
+    while (doc.remeshTask.state.load() == TaskRunning) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_THROW(
+        {
+            doc.remeshTask.state = TaskRunning;
+            doc.clearAsyncRemeshCache();
+        },
+        std::runtime_error);
+    EXPECT_TRUE(logged("Can not clear reference mesh cache while remesh task is running."));
+    doc.remeshTask.state = TaskIdle;
+    EXPECT_EQ(status.progress.load(), 100u);
+    EXPECT_FALSE(doc.remeshTask.resultVertices.empty());
+}
+
+TEST(DocumentRemesh, ContinuousRemeshingReusesTheSetUp)
+{
+    TriMesh doc;
+    TaskStatus status;
+    doc.taskStatus = &status;
+    setMesh(doc, makeIcosphere(3));
+
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(doc.remeshAsync(1, 2.0f, true, 3.0));
+    ASSERT_EQ(finish(doc), uint32_t(TaskDone));
+    std::string out = testing::internal::GetCapturedStdout();
+    // A set-up, then ten adaptive iterations: five projections and the final one.
+    EXPECT_EQ(countLines(out, "Initial integrated triangle number"), 1u);
+    EXPECT_EQ(countLines(out, "projectToRefSurface"), 6u);
+    EXPECT_EQ(doc.remeshTask.remesher.targetCount, 2u * 1280u);
+    const auto first = doc.remeshTask.resultVertices;
+
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(doc.remeshAsync(1, 2.0f, true, 3.0));
+    ASSERT_EQ(finish(doc), uint32_t(TaskDone));
+    out = testing::internal::GetCapturedStdout();
+    // No set-up, four iterations going on from the previous result.
+    EXPECT_EQ(countLines(out, "Initial integrated triangle number"), 0u);
+    EXPECT_EQ(countLines(out, "projectToRefSurface"), 3u);
+    EXPECT_NE(doc.remeshTask.resultVertices.size() * 1000 + 1, first.size() * 1000);
+
+    // A changed factor, a changed ratio or the flag off start again.
+    for (auto [factor, ratio, reuse] : {std::tuple{1.5f, 3.0, true}, {1.5f, 4.0, true}, {1.5f, 4.0, false}}) {
+        testing::internal::CaptureStdout();
+        ASSERT_TRUE(doc.remeshAsync(1, factor, reuse, ratio));
+        ASSERT_EQ(finish(doc), uint32_t(TaskDone));
+        out = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(countLines(out, "Initial integrated triangle number"), 1u);
+        EXPECT_EQ(countLines(out, "projectToRefSurface"), 6u);
+    }
+    EXPECT_EQ(status.progress.load(), 100u);
+
+    // A uniform remesh reuses only while the ratio equals the stored one.
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(doc.remeshAsync(0, 1.0f, true, 4.0));
+    ASSERT_EQ(finish(doc), uint32_t(TaskDone));
+    ASSERT_TRUE(doc.remeshAsync(0, 1.0f, true, 4.0));
+    ASSERT_EQ(finish(doc), uint32_t(TaskDone));
+    out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(countLines(out, "uniform target edge length"), 1u);
+}
+
+TEST(DocumentRemesh, ApplyRestoreAndSmooth)
+{
+    TriMesh doc;
+    TaskStatus status;
+    doc.taskStatus = &status;
+    FlatMesh cube = makeCube();
+    setMesh(doc, cube);
+    sink->clear();
+    doc.applyNewMesh();
+    EXPECT_TRUE(logged("Nothing to apply."));
+
+    // A smooth right after a load smooths a copy; a second one goes on from it.
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(doc.smoothAsync());
+    ASSERT_EQ(finish(doc), uint32_t(TaskDone));
+    EXPECT_EQ(status.name, "Smooth");
+    EXPECT_EQ(doc.remeshTask.referenceMesh.n_faces(), 12u);
+    EXPECT_EQ(doc.remeshTask.resultIndices.size(), cube.indices.size());
+
+    ASSERT_TRUE(doc.remeshAsync(0, 100.0f, false, 5.0));
+    ASSERT_EQ(finish(doc), uint32_t(TaskDone));
+    testing::internal::GetCapturedStdout();
+    const size_t resultTriangles = doc.remeshTask.resultIndices.size() / 3;
+    EXPECT_GT(resultTriangles, 600u);
+
+    // Restore drops the preview and the cache.
+    doc.clearAsyncRemeshCache();
+    EXPECT_EQ(doc.remeshTask.referenceMesh.n_vertices(), 0u);
+    EXPECT_TRUE(doc.remeshTask.resultVertices.empty());
+
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(doc.remeshAsync(0, 100.0f, false, 5.0));
+    ASSERT_EQ(finish(doc), uint32_t(TaskDone));
+    testing::internal::GetCapturedStdout();
+    sink->clear();
+    doc.applyNewMesh();
+    EXPECT_TRUE(logged("New mesh successfully applied."));
+    EXPECT_EQ(doc.indices.size() / 3, resultTriangles);
+    EXPECT_TRUE(doc.remeshTask.resultVertices.empty());
+    EXPECT_EQ(doc.remeshTask.referenceMesh.n_vertices(), 0u);
+    // Overlays and box describe the applied mesh: closed, same unit cube.
+    EXPECT_TRUE(doc.boundaryEdges.empty());
+    EXPECT_TRUE(doc.complexEdges.empty());
+    EXPECT_TRUE(doc.waterTight);
+    EXPECT_NEAR(doc.bboxMax[0], 1.0f, 1e-6);
+    EXPECT_NEAR(doc.center[1], 0.5f, 1e-3);
+
+    // The next remesh builds its cache from the applied mesh.
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(doc.remeshAsync(0, 1.0f, false, 5.0));
+    ASSERT_EQ(finish(doc), uint32_t(TaskDone));
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(doc.remeshTask.referenceMesh.n_faces(), resultTriangles);
+}
+
+TEST(DocumentRemesh, FailuresAreReportedAndPublishNothing)
+{
+    TriMesh doc;
+    TaskStatus status;
+    doc.taskStatus = &status;
+    // Collinear corners: no surface to remesh.
+    FlatMesh line;
+    line.tri(line.add(0, 0, 0), line.add(1, 0, 0), line.add(2, 0, 0));
+    setMesh(doc, line);
+    sink->clear();
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(doc.remeshAsync(0, 1.0f, false, 5.0));
+    EXPECT_EQ(finish(doc), uint32_t(TaskFailed));
+    EXPECT_TRUE(logged("Remesh Error: "));
+    EXPECT_EQ(status.progress.load(), 100u);
+    EXPECT_TRUE(doc.remeshTask.resultVertices.empty());
+    // Smoothing needs no area: the flat triangle comes back as it is.
+    ASSERT_TRUE(doc.smoothAsync());
+    EXPECT_EQ(finish(doc), uint32_t(TaskDone));
+    EXPECT_EQ(doc.remeshTask.resultIndices.size(), 3u);
+
+    // Only a triple with a repeated index: no triangle at all.
+    doc.clearAsyncRemeshCache();
+    doc.indices = {0, 0, 1};
+    sink->clear();
+    ASSERT_TRUE(doc.remeshAsync(1, 1.0f, false, 5.0));
+    EXPECT_EQ(finish(doc), uint32_t(TaskFailed));
+    ASSERT_TRUE(doc.smoothAsync());
+    EXPECT_EQ(finish(doc), uint32_t(TaskFailed));
+    EXPECT_TRUE(logged("Remesh Error: "));
+    EXPECT_TRUE(logged("Smooth Error: "));
+    EXPECT_TRUE(doc.remeshTask.resultVertices.empty());
+
+    // A point cloud is read three by three; whatever it makes, the task ends.
+    FlatMesh cloud;
+    for (int i = 0; i < 40; ++i) cloud.add(std::sin(i * 1.3), std::cos(i * 0.7), std::sin(i * 0.31));
+    setMesh(doc, cloud);
+    doc.clearAsyncRemeshCache();
+    for (uint32_t adaptive : {0u, 1u}) {
+        ASSERT_TRUE(doc.remeshAsync(adaptive, 1.0f, false, 5.0));
+        const uint32_t state = finish(doc);
+        EXPECT_TRUE(state == TaskDone || state == TaskFailed);
+    }
+    testing::internal::GetCapturedStdout();
+
+    // A good remesh, then a failing one: the old preview is not kept as if current.
+    setMesh(doc, makeIcosphere(2));
+    doc.clearAsyncRemeshCache();
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(doc.remeshAsync(0, 1.0f, true, 5.0));
+    ASSERT_EQ(finish(doc), uint32_t(TaskDone));
+    doc.remeshTask.remesher.area = 0.0; // the next set-up finds no surface
+    ASSERT_TRUE(doc.remeshAsync(0, 2.0f, true, 5.0));
+    EXPECT_EQ(finish(doc), uint32_t(TaskFailed));
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(doc.remeshTask.resultVertices.empty());
+    EXPECT_EQ(doc.remeshTask.remesher.type, RemeshTypeNone);
+}
+
+TEST(DocumentRemesh, RealModelsLandNearTheTarget)
+{
+    const std::string dir = "/usr/share/assimp/models/";
+    struct Case {
+        std::string file;
+        bool closed;
+    };
+    for (const Case& c : {Case{"Collada/duck.dae", true}, Case{"BLEND/HUMAN.blend", true},
+                          Case{"STL/sphereWithHole.stl", false}, Case{"OFF/Wuson.off", false},
+                          Case{"PLY/pond.0.ply", false}, Case{"STL/Spider_binary.stl", false}}) {
+        if (!std::filesystem::exists(dir + c.file)) continue;
+        SCOPED_TRACE(c.file);
+        TriMesh doc;
+        TaskStatus status;
+        doc.taskStatus = &status;
+        ASSERT_TRUE(doc.loadFileAsync(dir + c.file));
+        while (doc.ioTask.state.load() == TaskRunning) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (doc.ioTask.state.load() != TaskDone) continue; // the importer's concern
+        ASSERT_TRUE(doc.takeLoadResult());
+        const size_t before = doc.indices.size() / 3;
+        for (uint32_t adaptive : {0u, 1u}) {
+            testing::internal::CaptureStdout();
+            const bool started = doc.remeshAsync(adaptive, 1.0f, false, 5.0);
+            const uint32_t state = started ? finish(doc) : uint32_t(TaskFailed);
+            testing::internal::GetCapturedStdout();
+            if (before == 0) {
+                // A point cloud is read three by three; it finishes or fails cleanly.
+                EXPECT_TRUE(!started || state == TaskDone || state == TaskFailed);
+                continue;
+            }
+            ASSERT_EQ(state, uint32_t(TaskDone));
+            const size_t after = doc.remeshTask.resultIndices.size() / 3;
+            if (c.closed) {
+                EXPECT_GT(double(after), 0.7 * before);
+                EXPECT_LT(double(after), 1.5 * before);
+                doc.applyNewMesh();
+                EXPECT_TRUE(doc.boundaryEdges.empty());
+                EXPECT_TRUE(doc.complexEdges.empty());
+                break;
+            }
+            EXPECT_GT(after, 0u);
+            EXPECT_LT(double(after), 4.0 * before);
+        }
+    }
+}
