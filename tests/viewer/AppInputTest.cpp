@@ -96,3 +96,20 @@ TEST_F(AppInput, DrawersStartAsTheFrameExpects)
     EXPECT_FALSE(app.lineDrawer.clearOnLoad);
     EXPECT_FALSE(app.meshDrawer.initialised);
 }
+
+TEST_F(AppInput, DropTakesTheFirstImportableFile)
+{
+    app.focused = 0;
+    app.requests.modelPath = "before.obj";
+    const char* unsupported[] = {"notes.txt", "image.xyz123"};
+    app.pendingActions = 0;
+    app.onDrop(2, unsupported);
+    EXPECT_EQ(app.pendingActions, 0u);
+    EXPECT_EQ(app.requests.modelPath, "before.obj");
+    EXPECT_EQ(app.focused, 1);
+
+    const char* mixed[] = {"a.txt", "b.xyz123", "c.STL", "d.obj"};
+    app.onDrop(4, mixed);
+    EXPECT_EQ(app.pendingActions, PendingAction::LoadRequested);
+    EXPECT_EQ(app.requests.modelPath, "c.STL");
+}
