@@ -2,7 +2,7 @@
 
 #include "Timer.h"
 
-#include <tbb/parallel_for_each.h>
+#include <tbb/parallel_for.h>
 
 #include <algorithm>
 #include <cfloat>
@@ -98,8 +98,13 @@ void Remesher::projectToRefSurface(const RemeshType* remeshType)
     Timer timer("projectToRefSurface", true);
     const RemeshType t = *remeshType;
     if (working.n_vertices() > RemeshSerialVertexLimit) {
-        tbb::parallel_for_each(working.vertices_sbegin(), working.vertices_end(),
-                               [&](VH v) { projectVertexToRefSurface(v, t); });
+        tbb::parallel_for(tbb::blocked_range<size_t>(0, working.n_vertices(), 512),
+                          [&](const tbb::blocked_range<size_t>& r) {
+                              for (size_t i = r.begin(); i != r.end(); ++i) {
+                                  const VH v(static_cast<int>(i));
+                                  if (!working.status(v).deleted()) projectVertexToRefSurface(v, t);
+                              }
+                          });
     } else {
         for (VH v : working.vertices()) projectVertexToRefSurface(v, t);
     }

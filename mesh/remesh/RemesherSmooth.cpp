@@ -2,9 +2,7 @@
 
 #include "TaskStatus.h"
 
-#include <tbb/concurrent_vector.h>
 #include <tbb/parallel_for.h>
-#include <tbb/parallel_for_each.h>
 
 #include <cmath>
 
@@ -58,15 +56,39 @@ OpenMesh::Vec3d Remesher::oneRingAreaWeightedCentroid(VH v, OpenMesh::VPropHandl
 bool Remesher::tangentialRelaxVertex(VH v, bool useAreaWeights, OpenMesh::VPropHandleT<double> weight,
                                      OpenMesh::Vec3d& newPoint) const
 {
-    if (!isVertexMovable(v)) return false;
-    const OpenMesh::Vec3d& p = working.point(v);
+    const HalfedgeMesh& m = working;
+    const HalfedgeMesh::HalfedgeHandle h = m.halfedge_handle(v);
+    if (!h.is_valid() || !m.face_handle(h).is_valid()) return false;
+    // One walk round the vertex both tests the feature edges and gathers
+    // the centroid, in the same order as isVertexMovable and the centroids.
+    OpenMesh::Vec3d sum(0, 0, 0);
+    double total = 0.0;
+    int count = 0;
+    for (HalfedgeMesh::HalfedgeHandle g : m.voh_range(v)) {
+        if (m.status(m.edge_handle(g)).feature()) return false;
+        const OpenMesh::Vec3d& q = m.point(m.to_vertex_handle(g));
+        if (useAreaWeights) {
+            const double wj = m.property(weight, m.to_vertex_handle(g));
+            sum += q * wj;
+            total += wj;
+        } else {
+            sum += q;
+        }
+        ++count;
+    }
+    const OpenMesh::Vec3d& p = m.point(v);
     // Stored normals need not be unit length (file normals); without a
     // usable direction the move would not stay in the tangent plane.
-    OpenMesh::Vec3d n = working.normal(v);
+    OpenMesh::Vec3d n = m.normal(v);
     const double len = n.norm();
     if (!(len > 0.0) || !std::isfinite(len)) return false;
     n /= len;
-    const OpenMesh::Vec3d t = useAreaWeights ? oneRingAreaWeightedCentroid(v, weight) : oneRingCentroid(v);
+    OpenMesh::Vec3d t = p;
+    if (useAreaWeights) {
+        if (total > 0.0) t = sum / total;
+    } else if (count > 0) {
+        t = sum / count;
+    }
     const OpenMesh::Vec3d d = t - p;
     newPoint = p + 0.75 * (d - OpenMesh::dot(d, n) * n);
     return true;
@@ -111,18 +133,23 @@ void Remesher::tangentialSmoothing(uint32_t iterations, bool useAreaWeights, con
             }
             for (const VertexPositionUpdate& u : updates) m.set_point(u.vertex, u.position);
         } else {
-            tbb::concurrent_vector<VertexPositionUpdate> updates;
-            updates.reserve(m.n_vertices());
-            tbb::parallel_for_each(m.vertices_sbegin(), m.vertices_end(), [&](VH v) {
-                OpenMesh::Vec3d p;
-                if (tangentialRelaxVertex_parallel(v, useAreaWeights, weight, p)) updates.push_back({v, p});
+            // One slot per vertex: every slot is written by one thread only,
+            // and the write-back goes in vertex order as on the serial path.
+            const size_t n = m.n_vertices();
+            std::vector<OpenMesh::Vec3d> positions(n);
+            std::vector<char> moved(n, 0);
+            tbb::parallel_for(tbb::blocked_range<size_t>(0, n, 1024), [&](const tbb::blocked_range<size_t>& r) {
+                for (size_t i = r.begin(); i != r.end(); ++i) {
+                    const VH v(static_cast<int>(i));
+                    if (m.status(v).deleted()) continue;
+                    moved[i] = tangentialRelaxVertex_parallel(v, useAreaWeights, weight, positions[i]);
+                }
             });
-            tbb::parallel_for(tbb::blocked_range<size_t>(0, updates.size()),
-                              [&](const tbb::blocked_range<size_t>& r) {
-                                  for (size_t i = r.begin(); i != r.end(); ++i) {
-                                      m.set_point(updates[i].vertex, updates[i].position);
-                                  }
-                              });
+            tbb::parallel_for(tbb::blocked_range<size_t>(0, n, 4096), [&](const tbb::blocked_range<size_t>& r) {
+                for (size_t i = r.begin(); i != r.end(); ++i) {
+                    if (moved[i]) m.set_point(VH(static_cast<int>(i)), positions[i]);
+                }
+            });
         }
     }
     m.remove_property(weight);
