@@ -1,5 +1,8 @@
 #include "Remesher.h"
 
+#include <tbb/parallel_for.h>
+#include <tbb/parallel_sort.h>
+
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -27,6 +30,23 @@ double triangleShape(const OpenMesh::Vec3d& t1, const OpenMesh::Vec3d& t2, const
     return OpenMesh::cross(t2 - t1, t3 - t1).norm() / l;
 }
 
+// Valence minus its target: 6 inside, from the corner angle on the boundary.
+int valenceDeviationOf(const HalfedgeMesh& m, VH v, double pi)
+{
+    const int val = static_cast<int>(m.valence(v));
+    if (!m.is_boundary(v)) return val - 6;
+    double theta = 0.0;
+    const OpenMesh::Vec3d& p = m.point(v);
+    for (HH g : m.voh_range(v)) {
+        if (!m.face_handle(g).is_valid()) continue;
+        const OpenMesh::Vec3d x = m.point(m.to_vertex_handle(g)) - p;
+        const OpenMesh::Vec3d y = m.point(m.to_vertex_handle(m.next_halfedge_handle(g))) - p;
+        const double c = OpenMesh::dot(x, y) / (x.norm() * y.norm());
+        if (std::isfinite(c)) theta += std::acos(std::clamp(c, -1.0, 1.0));
+    }
+    return val - std::max(static_cast<int>(std::round(theta * 3.0 / pi)) + 1, 2);
+}
+
 } // namespace
 
 void Remesher::splitLongCollapseShortEdges(int32_t rounds, const RemeshType* remeshType)
@@ -35,21 +55,35 @@ void Remesher::splitLongCollapseShortEdges(int32_t rounds, const RemeshType* rem
     const RemeshType t = *remeshType;
     std::vector<std::pair<int32_t, double>> list;
     for (int32_t round = 0; round < rounds; ++round) {
+        // Every edge's value depends on the mesh before the round only, so
+        // the values are gathered in parallel and listed in edge order.
+        const size_t edgeCount = m.n_edges();
+        std::vector<double> values(edgeCount);
+        const RemeshType lengthType = t == RemeshTypeAdaptive ? t : RemeshTypeUniform;
+        tbb::parallel_for(tbb::blocked_range<size_t>(0, edgeCount, 2048), [&](const tbb::blocked_range<size_t>& r) {
+            for (size_t i = r.begin(); i != r.end(); ++i) {
+                const EH e(static_cast<int>(i));
+                if (m.status(e).deleted()) continue;
+                const HH h0 = m.halfedge_handle(e, 0);
+                const HH h1 = m.halfedge_handle(e, 1);
+                const VH a = m.to_vertex_handle(h0), b = m.to_vertex_handle(h1);
+                const double target = edgeTargetLength(a, b, lengthType);
+                double value = (m.point(a) - m.point(b)).sqrnorm() / (target * target);
+                // An undefined ratio neither splits nor collapses (and keeps the sort well-defined).
+                if (std::isnan(value)) value = 1.0;
+                values[i] = value;
+                m.status(e).set_locked(false);
+            }
+        });
         list.clear();
-        list.reserve(m.n_edges());
-        for (EH e : m.edges()) {
-            HH h0 = m.halfedge_handle(e, 0);
-            HH h1 = m.halfedge_handle(e, 1);
-            VH a = m.to_vertex_handle(h0), b = m.to_vertex_handle(h1);
-            const double target = edgeTargetLength(a, b, t == RemeshTypeAdaptive ? t : RemeshTypeUniform);
-            double value = (m.point(a) - m.point(b)).sqrnorm() / (target * target);
-            // An undefined ratio neither splits nor collapses (and keeps the sort well-defined).
-            if (std::isnan(value)) value = 1.0;
-            list.emplace_back(e.idx(), value);
-            m.status(e).set_locked(false);
+        list.reserve(edgeCount);
+        for (size_t i = 0; i < edgeCount; ++i) {
+            if (!m.status(EH(static_cast<int>(i))).deleted()) list.emplace_back(static_cast<int32_t>(i), values[i]);
         }
-        // Equal lengths keep edge index order, so the pass is deterministic.
-        std::sort(list.begin(), list.end(), [](const auto& x, const auto& y) {
+        std::vector<double>().swap(values);
+        // Equal lengths keep edge index order: a total order, so the result
+        // does not depend on how the sort is split up.
+        tbb::parallel_sort(list.begin(), list.end(), [](const auto& x, const auto& y) {
             return x.second < y.second || (x.second == y.second && x.first < y.first);
         });
 
@@ -184,24 +218,14 @@ void Remesher::equalizeValences()
 {
     HalfedgeMesh& m = working;
     const double pi = std::acos(-1.0);
-    for (VH v : m.vertices()) {
-        const int val = static_cast<int>(m.valence(v));
-        if (!m.is_boundary(v)) {
-            m.property(valenceDeviation, v) = val - 6;
-            continue;
+    // Each vertex's deviation depends on its own neighbourhood only.
+    tbb::parallel_for(tbb::blocked_range<size_t>(0, m.n_vertices(), 2048), [&](const tbb::blocked_range<size_t>& r) {
+        for (size_t i = r.begin(); i != r.end(); ++i) {
+            const VH v(static_cast<int>(i));
+            if (m.status(v).deleted()) continue;
+            m.property(valenceDeviation, v) = valenceDeviationOf(m, v, pi);
         }
-        double theta = 0.0;
-        const OpenMesh::Vec3d& p = m.point(v);
-        for (HH g : m.voh_range(v)) {
-            if (!m.face_handle(g).is_valid()) continue;
-            const OpenMesh::Vec3d x = m.point(m.to_vertex_handle(g)) - p;
-            const OpenMesh::Vec3d y = m.point(m.to_vertex_handle(m.next_halfedge_handle(g))) - p;
-            const double c = OpenMesh::dot(x, y) / (x.norm() * y.norm());
-            if (std::isfinite(c)) theta += std::acos(std::clamp(c, -1.0, 1.0));
-        }
-        const int target = std::max(static_cast<int>(std::round(theta * 3.0 / pi)) + 1, 2);
-        m.property(valenceDeviation, v) = val - target;
-    }
+    });
 
     for (EH e : m.edges()) {
         if (m.status(e).feature() || m.is_boundary(e)) continue;
