@@ -3,6 +3,7 @@ target_sources(tamrel_mesh PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/TriMesh.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TaskEngine.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Import.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/InputCheck.cpp
   ${CMAKE_CURRENT_LIST_DIR}/VertexMerge.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MeshChecks.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Normals.cpp

@@ -1,5 +1,6 @@
 // Reading a model file through Assimp into records and index triples.
 
+#include "InputCheck.h"
 #include "TriMesh.h"
 
 #include "Timer.h"
@@ -13,6 +14,30 @@
 #include <limits>
 #include <system_error>
 
+namespace {
+
+// Sets each mesh's primitive flags from the faces it really has.
+void repairPrimitiveTypes(const aiScene& scene)
+{
+    for (unsigned m = 0; m < scene.mNumMeshes; ++m) {
+        aiMesh* mesh = scene.mMeshes ? scene.mMeshes[m] : nullptr;
+        if (!mesh) continue;
+        unsigned types = 0;
+        for (unsigned f = 0; mesh->mFaces && f < mesh->mNumFaces; ++f) {
+            const unsigned n = mesh->mFaces[f].mNumIndices;
+            if (n == 1) types |= aiPrimitiveType_POINT;
+            if (n == 2) types |= aiPrimitiveType_LINE;
+            if (n == 3) types |= aiPrimitiveType_TRIANGLE;
+            if (n > 3) types |= aiPrimitiveType_POLYGON;
+        }
+        // No flag at all makes the triangulation guess from the faces, and
+        // faces without indices then trip the same assertion.
+        mesh->mPrimitiveTypes = types ? types : static_cast<unsigned>(aiPrimitiveType_POINT);
+    }
+}
+
+} // namespace
+
 int TriMesh::loadModelFile(std::string path, std::vector<MeshVertex>& records,
                            std::vector<uint32_t>& indices, TaskStatus* status)
 {
@@ -25,8 +50,21 @@ int TriMesh::loadModelFile(std::string path, std::vector<MeshVertex>& records,
         return 1;
     }
 
+    std::string why;
+    if ((looksLikePly(path) && !checkPlyStructure(path, why)) || !checkOffCounts(path, why)) {
+        logger->error("Failed to load model file <{}>: {}", path, why);
+        return 1;
+    }
+
     Assimp::Importer importer;
-    const aiScene* scene = importer.ReadFile(path, aiProcess_Triangulate);
+    // Read first, then triangulate: some readers give a broken file's mesh
+    // primitive flags that its faces do not have, and the library's
+    // triangulation asserts on that and aborts the whole process.
+    const aiScene* scene = importer.ReadFile(path, 0);
+    if (scene) {
+        repairPrimitiveTypes(*scene);
+        scene = importer.ApplyPostProcessing(aiProcess_Triangulate);
+    }
     if (!scene) {
         logger->error("Failed to load model file <{}>: {}", path, importer.GetErrorString());
         return 1;

@@ -85,7 +85,8 @@ void TriMesh::loadBody(const std::string& path)
             io.boundaryEdges = checker.edgeSegments(checker.boundaryEdgeKeys);
             io.vertices = std::move(checker.vertices);
             io.indices = std::move(checker.indices);
-            io.waterTight = io.boundaryEdges.empty() && io.complexEdges.empty();
+            // A point set has no open edge, but it encloses nothing either.
+            io.waterTight = !io.indices.empty() && io.boundaryEdges.empty() && io.complexEdges.empty();
         }
         progress::set(status, 75);
 
