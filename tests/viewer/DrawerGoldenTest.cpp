@@ -117,7 +117,16 @@ TEST_F(ViewerRig, ResizeAndRebuildKeepDrawing)
 {
     show(makeSphere());
     drawFrame();
+    const std::vector<vk::CommandBuffer> before = outputPassDrawer.commandBuffers;
+    const vk::DescriptorSet meshSet = meshDrawer.descriptorSet;
     resize(400, 300);
+    // Same image count: the per-image command buffers are reset and kept;
+    // only the edge drawers renew their descriptors.
+    if (context.swapchain.imageCount == before.size()) {
+        EXPECT_EQ(outputPassDrawer.commandBuffers, before);
+    }
+    EXPECT_EQ(outputPassDrawer.commandBuffers.size(), context.swapchain.imageCount);
+    EXPECT_EQ(meshDrawer.descriptorSet, meshSet);
     const std::string path = capture("sphere_resized");
     {
         const RgbaImage img(path);
