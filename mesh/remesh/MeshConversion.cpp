@@ -25,6 +25,17 @@ void faceCorners(const HalfedgeMesh& mesh, HalfedgeMesh::FaceHandle f, int idx[3
     }
 }
 
+// True when a face on the corners a, b and c (either orientation) exists.
+bool sameTriangleExists(const HalfedgeMesh& mesh, HalfedgeMesh::VertexHandle a, HalfedgeMesh::VertexHandle b,
+                        HalfedgeMesh::VertexHandle c)
+{
+    for (HalfedgeMesh::HalfedgeHandle h : {mesh.find_halfedge(a, b), mesh.find_halfedge(b, a)}) {
+        if (!h.is_valid() || !mesh.face_handle(h).is_valid()) continue;
+        if (mesh.to_vertex_handle(mesh.next_halfedge_handle(h)) == c) return true;
+    }
+    return false;
+}
+
 } // namespace
 
 HalfedgeMesh buildHalfedgeMesh(const std::vector<MeshVertex>& records,
@@ -60,6 +71,10 @@ HalfedgeMesh buildHalfedgeMesh(const std::vector<MeshVertex>& records,
         }
         HalfedgeMesh::FaceHandle f = mesh.add_face(handles[i[0]], handles[i[1]], handles[i[2]]);
         if (f.is_valid()) continue;
+        if (sameTriangleExists(mesh, handles[i[0]], handles[i[1]], handles[i[2]])) {
+            ++skipped;
+            continue;
+        }
         // Refused at a complex edge or vertex: keep the triangle as its own sheet.
         HalfedgeMesh::VertexHandle copies[3];
         for (int c = 0; c < 3; ++c) {
@@ -71,7 +86,7 @@ HalfedgeMesh buildHalfedgeMesh(const std::vector<MeshVertex>& records,
     }
     if (skipped > 0) {
         logWarning(std::to_string(skipped) +
-                   " triangle(s) with a repeated or invalid vertex index were left out");
+                   " repeated triangle(s) or triangle(s) with a repeated or invalid vertex index were left out");
     }
     if (detached > 0) {
         logWarning(std::to_string(detached) +

@@ -11,8 +11,9 @@
 
 // Builds a halfedge mesh from records and index triples (records taken three
 // by three when the index list is empty). A triple with a repeated or
-// out-of-range index is skipped; a triple the kernel refuses at a complex edge
-// or vertex is added on fresh copies of its corners, so no surface is lost.
+// out-of-range index, or a copy of a triangle already added, is skipped; any
+// other triple the kernel refuses at a complex edge or vertex is added on
+// fresh copies of its corners, so no surface is lost.
 HalfedgeMesh buildHalfedgeMesh(const std::vector<MeshVertex>& records,
                                const std::vector<uint32_t>& indices);
 

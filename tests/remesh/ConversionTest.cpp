@@ -40,6 +40,9 @@ TEST(MeshConversion, RefusedTriangleIsKeptOnItsOwnCorners)
     m.tri(a, b, c);
     m.tri(b, a, d);
     m.tri(a, b, e);
+    // A repeated triangle adds nothing, in either orientation.
+    m.tri(a, b, c);
+    m.tri(c, b, a);
     HalfedgeMesh mesh = toHalfedge(m);
     EXPECT_EQ(mesh.n_faces(), 3u);
     EXPECT_EQ(mesh.n_vertices(), 8u);
