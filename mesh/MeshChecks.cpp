@@ -32,6 +32,9 @@ void parallelOver(uint32_t n, const Body& body)
     if (n == 0) return;
     tbb::task_group_context ctx;
     tbb::parallel_for(Range(0, n, 1), body, tbb::auto_partitioner(), ctx);
+    // A cancelled loop (the document is going away) leaves slots unwritten
+    // that later loops would index with.
+    if (ctx.is_group_execution_cancelled()) throw std::runtime_error("task cancelled");
 }
 
 // Insertion-ordered list that rejects duplicates; the lists of one split

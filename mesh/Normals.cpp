@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 namespace {
 
@@ -116,6 +117,7 @@ void TriMesh::ComputeVertexNormals(std::vector<MeshVertex>& records,
                 }
             },
             tbb::auto_partitioner(), ctx);
+        if (ctx.is_group_execution_cancelled()) throw std::runtime_error("task cancelled");
     }
     tbb::task_group_context ctx;
     tbb::parallel_for(

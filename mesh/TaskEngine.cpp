@@ -20,6 +20,7 @@ bool TriMesh::loadFileAsync(std::string path)
         logger->warn("Can not start loading file, another task is runing, please wait for it to finish.");
         return false;
     }
+    loadResultWaiting = false;
     ioTask.state.store(TaskRunning, std::memory_order_release);
     if (taskStatus) taskStatus->reset("Load");
     // Each load decides afresh: the setting as it is now, or a file that
@@ -36,6 +37,7 @@ bool TriMesh::saveFileAsync(std::string path, std::string formatId, bool exportN
         logger->warn("Can not start saving file, another task is runing, please wait for it to finish.");
         return false;
     }
+    loadResultWaiting = false;
     ioTask.state.store(TaskRunning, std::memory_order_release);
     if (taskStatus) taskStatus->reset("Save");
     ioTask.taskGroup.run([this, path, formatId, exportNormals] { saveBody(path, formatId, exportNormals); });
@@ -117,6 +119,7 @@ void TriMesh::loadBody(const std::string& path)
         // The main thread moves the result into the document when it sees
         // the state done (takeLoadResult).
         progress::finish(status);
+        loadResultWaiting = true;
         io.state.store(TaskDone, std::memory_order_release);
         return;
     } catch (const std::exception& e) {

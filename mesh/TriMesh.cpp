@@ -89,7 +89,8 @@ bool TriMesh::isSupportedFileExtension(std::string fileName) const
 
 bool TriMesh::takeLoadResult()
 {
-    if (ioTask.state.load(std::memory_order_acquire) != TaskDone) return false;
+    if (ioTask.state.load(std::memory_order_acquire) != TaskDone || !loadResultWaiting) return false;
+    loadResultWaiting = false;
     vertices = std::move(ioTask.vertices);
     indices = std::move(ioTask.indices);
     boundaryEdges = std::move(ioTask.boundaryEdges);

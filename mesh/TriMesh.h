@@ -118,6 +118,10 @@ public:
     AsyncRemeshTask remeshTask;
 
 private:
+    // Set by a load body before it reports done; a finished save leaves the
+    // same state, and its empty load arrays must never replace the mesh.
+    bool loadResultWaiting = false;
+
     void loadBody(const std::string& path);
     void saveBody(const std::string& path, const std::string& formatId, bool exportNormals);
 };

@@ -41,6 +41,9 @@ void parallelOver(uint32_t n, const Body& body)
     if (n == 0) return;
     tbb::task_group_context ctx;
     tbb::parallel_for(Range(0, n, 1), body, tbb::auto_partitioner(), ctx);
+    // A cancelled loop (the document is going away) leaves slots unwritten
+    // that later loops would index with.
+    if (ctx.is_group_execution_cancelled()) throw std::runtime_error("task cancelled");
 }
 
 } // namespace
@@ -139,6 +142,7 @@ void TriMesh::makeVetexUniqueParallel(std::vector<MeshVertex>& records,
                      },
                      [](uint32_t a, uint32_t b) { return a + b; }, tbb::auto_partitioner(),
                      countCtx);
+    if (countCtx.is_group_execution_cancelled()) throw std::runtime_error("task cancelled");
     if (counter != mapSize) {
         logger->critical("MakeVetexUniqueParallel: {} != {}", counter, mapSize);
         throw std::runtime_error("");

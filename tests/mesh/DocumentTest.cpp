@@ -251,6 +251,9 @@ TEST(TaskEngine, SaveRunsOnTheIoGroup)
     EXPECT_EQ(waitForTask(doc.ioTask.state), TaskDone);
     EXPECT_EQ(status.progress.load(), 100u);
     EXPECT_TRUE(std::filesystem::exists(dir / "out.stl"));
+    // A finished save is no load result: the mesh stays.
+    EXPECT_FALSE(doc.takeLoadResult());
+    EXPECT_EQ(doc.vertices.size(), 4u);
     doc.ioTask.state = TaskIdle;
 
     ASSERT_TRUE(doc.saveFileAsync((dir / "out.x").string(), "no-such-format", true));
@@ -263,12 +266,13 @@ TEST(TaskEngine, DestroyingTheDocumentWaitsForARunningLoad)
 {
     const auto dir = scratchDir("destroy");
     writeFile(dir / "grid.ply", plyGrid(400));
-    for (int round = 0; round < 3; ++round) {
+    // Going away at different stages of the load: import, merge, checks.
+    for (int round = 0; round < 12; ++round) {
         auto doc = std::make_unique<TriMesh>();
         TaskStatus status;
         doc->taskStatus = &status;
         ASSERT_TRUE(doc->loadFileAsync((dir / "grid.ply").string()));
-        std::this_thread::sleep_for(std::chrono::milliseconds(round * 20));
+        std::this_thread::sleep_for(std::chrono::milliseconds(round * 8));
         EXPECT_NO_THROW(doc.reset());
     }
 }
