@@ -25,6 +25,8 @@ void Application::processIoActions()
 {
     using namespace PendingAction;
 
+    if (pendingActions & ScreenshotRequested) takeScreenshot();
+
     if (pendingActions & LoadRunning) {
         switch (document.ioTask.state.load(std::memory_order_acquire)) {
         case TaskIdle:
@@ -44,6 +46,9 @@ void Application::processIoActions()
             // one was dropped while it loaded.
             loadedModelPath = requests.modelPath = loadingModelPath;
             updateWindowTitle(document.vertices.size(), document.indices.size() / 3);
+            device.waitIdle();
+            loadMeshToRenderer(true);
+            refreshLineGeometry();
             pendingActions &= ~LoadRunning;
             document.clearAsyncRemeshCache();
             return;
@@ -115,10 +120,18 @@ void Application::processRemeshActions()
             pendingActions &= ~ApplyRequested;
             document.applyNewMesh();
             updateWindowTitle(document.vertices.size(), document.indices.size() / 3);
+            // The screen shows the document after an apply, so a save and
+            // the picture always agree.
+            device.waitIdle();
+            loadMeshToRenderer(false);
+            refreshLineGeometry();
         } else if (pendingActions & RestoreRequested) {
             pendingActions &= ~RestoreRequested;
             if (document.ioTask.state == TaskIdle && document.remeshTask.state == TaskIdle) {
                 document.clearAsyncRemeshCache();
+                device.waitIdle();
+                loadMeshToRenderer(false);
+                refreshLineGeometry();
             } else {
                 logger->warn("Can not restore mesh when async task is running.");
             }
@@ -135,10 +148,23 @@ void Application::processRemeshActions()
         document.remeshTask.state = TaskIdle;
         pendingActions &= ~RemeshRunning;
         break;
-    case TaskDone:
+    case TaskDone: {
+        // The result is shown as a preview; the document stays as it was.
+        const auto& result = document.remeshTask;
+        if (result.resultVertices.empty() || result.resultIndices.empty()) {
+            // The drawer cannot show a mesh without a triangle.
+            logger->warn("The remesh result has no triangle; the current mesh stays on screen.");
+        } else {
+            device.waitIdle();
+            fitCameraAndUploadMesh(result.resultVertices, result.resultIndices, document.bboxMin,
+                                   document.bboxMax, document.center, false);
+            updateLineGeometry(result.resultVertices, document.bboxMin, document.bboxMax, document.center,
+                               document.boundaryEdges, document.complexEdges);
+        }
         pendingActions &= ~RemeshRunning;
         document.remeshTask.state = TaskIdle;
         break;
+    }
     case TaskRunning:
         if (pendingActions & (RemeshRequested | SmoothRequested | ApplyRequested)) {
             pendingActions &= ~(RemeshRequested | SmoothRequested | ApplyRequested);
