@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <set>
 #include <thread>
 
@@ -24,15 +25,24 @@ const std::map<std::string, std::string> validation = {
 // Keys go to the focused window through the XTEST extension.
 void press(const std::string& keys)
 {
-    const std::string command = "xdotool search --name '^Tamrel$' windowfocus --sync key --delay 50 " + keys +
+    const std::string command = "xdotool search --name '^Tamrel' windowfocus --sync key --delay 50 " + keys +
                                 " >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     std::this_thread::sleep_for(400ms);
 }
 
+// The window's full title, which names the loaded model.
+std::string windowTitle()
+{
+    for (const std::string& t : xwin::titles()) {
+        if (t.rfind("Tamrel", 0) == 0) return t;
+    }
+    return {};
+}
+
 ProcessResult closeAndWait(ChildProcess& app)
 {
-    EXPECT_TRUE(xwin::requestClose("Tamrel"));
+    EXPECT_TRUE(xwin::requestClose(windowTitle()));
     return app.wait(60s);
 }
 
@@ -57,10 +67,10 @@ TEST(AppViewer, RenderSettingKeysAndResizeUnderValidation)
     press("g");                  // refused in sketch mode
     press("l v v n o i x b r");
     press("g l");                // refused: no sketch with the edge overlay
-    ASSERT_TRUE(xwin::resize("Tamrel", 640, 480));
+    ASSERT_TRUE(xwin::resize(windowTitle(), 640, 480));
     std::this_thread::sleep_for(1s);
     press("g l");                // sketch on again after the rebuild
-    ASSERT_TRUE(xwin::resize("Tamrel", 800, 500));
+    ASSERT_TRUE(xwin::resize(windowTitle(), 800, 500));
     std::this_thread::sleep_for(1s);
 
     const ProcessResult r = closeAndWait(app);
@@ -68,4 +78,45 @@ TEST(AppViewer, RenderSettingKeysAndResizeUnderValidation)
     EXPECT_NE(r.out.find("Can not render wireframe under edge detection mode."), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Edge detection is disabled under wireframe rendering mode."), std::string::npos)
         << r.out;
+}
+
+TEST(AppViewer, SpaceWritesScreenshotsOfTheLoadedModel)
+{
+    const fs::path model = "/usr/share/assimp/models/PLY/Wuson.ply";
+    if (!fs::exists(model)) GTEST_SKIP() << "assimp test models not installed";
+    const fs::path dir = fs::path(TAMREL_EXE).parent_path() / "screenshots";
+    std::set<fs::path> before;
+    if (fs::is_directory(dir)) {
+        for (const auto& e : fs::directory_iterator(dir)) before.insert(e.path());
+    }
+
+    ChildProcess app(TAMREL_EXE, {model.string()}, validation);
+    ASSERT_TRUE(xwin::waitForTitle("Tamrel | Wuson.ply", 60, true)) << app.output();
+    std::this_thread::sleep_for(1s);
+    press("space");
+    // Each shot in its own second, so that none replaces another.
+    std::this_thread::sleep_for(1100ms);
+    press("l space");
+    ASSERT_TRUE(xwin::resize(windowTitle(), 640, 480));
+    std::this_thread::sleep_for(1100ms);
+    press("space");
+    const ProcessResult r = closeAndWait(app);
+    expectCleanRun(r);
+
+    std::vector<fs::path> added;
+    for (const auto& e : fs::directory_iterator(dir)) {
+        if (!before.count(e.path())) added.push_back(e.path());
+    }
+    ASSERT_EQ(added.size(), 3u) << r.out;
+    size_t litPixels = 0;
+    for (const fs::path& p : added) {
+        EXPECT_EQ(p.extension(), ".png");
+        EXPECT_EQ(p.stem().string().size(), 15u) << p;  // %Y%m%d_%H%M%S
+        const RgbaImage img(p.string());
+        for (size_t i = 0; i < size_t(img.width) * img.height * 4; i += 4) litPixels += img.pixels[i] > 40;
+        fs::remove(p);
+    }
+    // The model is on screen, not just the axis of an empty document.
+    EXPECT_GT(litPixels, 10000u);
+    EXPECT_NE(r.out.find("New screenshot : " + dir.string()), std::string::npos) << r.out;
 }
