@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -119,4 +120,53 @@ TEST(AppViewer, SpaceWritesScreenshotsOfTheLoadedModel)
     // The model is on screen, not just the axis of an empty document.
     EXPECT_GT(litPixels, 10000u);
     EXPECT_NE(r.out.find("New screenshot : " + dir.string()), std::string::npos) << r.out;
+}
+
+TEST(AppViewer, MouseDragAndWheelMoveTheView)
+{
+    const fs::path model = "/usr/share/assimp/models/PLY/Wuson.ply";
+    if (!fs::exists(model)) GTEST_SKIP() << "assimp test models not installed";
+    const fs::path dir = fs::path(TAMREL_EXE).parent_path() / "screenshots";
+    std::set<fs::path> before;
+    if (fs::is_directory(dir)) {
+        for (const auto& e : fs::directory_iterator(dir)) before.insert(e.path());
+    }
+    auto xdo = [](const std::string& args) {
+        const std::string command = "xdotool " + args + " >/dev/null 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        std::this_thread::sleep_for(150ms);
+    };
+
+    ChildProcess app(TAMREL_EXE, {model.string()}, validation);
+    ASSERT_TRUE(xwin::waitForTitle("Tamrel | Wuson.ply", 60, true)) << app.output();
+    std::this_thread::sleep_for(1s);
+    press("space");
+    std::this_thread::sleep_for(1100ms);
+    // A slow left drag rotates without leaving a spin behind.
+    xdo("search --name '^Tamrel' windowfocus --sync mousemove --window %1 500 380");
+    xdo("mousedown 1");
+    for (int x = 510; x <= 600; x += 3) xdo("mousemove_relative -- 3 0");
+    xdo("mouseup 1");
+    press("space");
+    std::this_thread::sleep_for(1100ms);
+    // Ctrl+wheel zooms towards the cursor.
+    xdo("keydown ctrl click 4 click 4 click 4 keyup ctrl");
+    press("space");
+    const ProcessResult r = closeAndWait(app);
+    expectCleanRun(r);
+
+    std::vector<fs::path> added;
+    for (const auto& e : fs::directory_iterator(dir)) {
+        if (!before.count(e.path())) added.push_back(e.path());
+    }
+    std::sort(added.begin(), added.end());
+    ASSERT_EQ(added.size(), 3u) << r.out;
+    std::vector<std::vector<uint8_t>> pictures;
+    for (const fs::path& p : added) {
+        const RgbaImage img(p.string());
+        pictures.emplace_back(img.pixels, img.pixels + size_t(img.width) * img.height * 4);
+        fs::remove(p);
+    }
+    EXPECT_NE(pictures[0], pictures[1]) << "the drag did not rotate the view";
+    EXPECT_NE(pictures[1], pictures[2]) << "the wheel did not zoom";
 }
