@@ -53,6 +53,19 @@ TEST_F(ViewerRig, SphereInEveryShadingMode)
     }
 }
 
+TEST_F(ViewerRig, CubeInEveryShadingMode)
+{
+    show(makeCube(false));
+    const char* names[] = {"cube_mode0_wireframe", "cube_mode1_matcap", "cube_mode2_matcap_edges",
+                           "cube_mode3_phong", "cube_mode4_phong_edges"};
+    for (uint32_t mode = 0; mode < 5; ++mode) {
+        setShadingMode(mode);
+        const std::string path = capture(names[mode]);
+        expectMatchesGolden(path, names[mode]);
+        fs::remove(path);
+    }
+}
+
 TEST_F(ViewerRig, MatcapLayersAndProjection)
 {
     show(makeSphere());
