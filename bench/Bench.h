@@ -36,6 +36,9 @@ uint32_t benchWaitTask(TaskState& state);
 // Peak resident set size of this process in MiB (VmHWM).
 double benchPeakRssMiB();
 
-// Commands that other files may provide.
+// Commands of bench/BenchRemesh.cpp (built when that file exists). It
+// defines them and registers each from a static initialiser, as
+// BenchLoad.cpp does:
+//   static const bool registered = registerBenchCommand("remesh", "FILE ...", &benchRemesh);
 int benchRemesh(const std::vector<std::string>& args);
 int benchSmooth(const std::vector<std::string>& args);

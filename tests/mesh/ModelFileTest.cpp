@@ -13,6 +13,8 @@
 #include <set>
 #include <sstream>
 
+#include <unistd.h>
+
 namespace {
 
 std::string readAll(const std::string& path)
@@ -368,6 +370,9 @@ INSTANTIATE_TEST_SUITE_P(Files, BadInput,
                                            "invalid/empty.obj", "invalid/empty.ply",
                                            "invalid/empty.off", "invalid/empty.3ds",
                                            "invalid/empty.x", "invalid/malformed.obj",
+                                           "invalid/empty.ase", "invalid/empty.lwo",
+                                           "invalid/empty.md5mesh", "invalid/empty.raw",
+                                           "invalid/empty.smd", "invalid/emptyIrrMesh.xml",
                                            "invalid/OutOfMemory.off", "truncated.off",
                                            "truncated_ascii.ply"),
                          [](const auto& info) {
@@ -385,13 +390,21 @@ TEST(ModelImport, FacesPointingPastTheirVerticesAreSkipped)
               binaryPly({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {{0, 1, 2}, {0, 1, 9}, {-5, 1, 2}, {0, 3, 1}}));
     testlog::clear();
     TriMesh doc;
-    const bool loaded = loadDocument(doc, (dir / "range.ply").string());
-    // Either the reader rejects the file, or our import drops the bad faces.
-    if (loaded) {
-        EXPECT_EQ(doc.indices.size(), 6u);
-        for (uint32_t idx : doc.indices) EXPECT_LT(idx, doc.vertices.size());
-    }
-    EXPECT_TRUE(testlog::contains("out-of-range") || testlog::contains("Failed to load model file <"));
+    ASSERT_TRUE(loadDocument(doc, (dir / "range.ply").string()));
+    EXPECT_EQ(doc.indices.size(), 6u);
+    for (uint32_t idx : doc.indices) EXPECT_LT(idx, doc.vertices.size());
+    EXPECT_EQ(testlog::count("Detected face with out-of-range index, ignored"), 2u);
+}
+
+TEST(ModelImport, UnreadableFileFails)
+{
+    if (::geteuid() == 0) GTEST_SKIP() << "root reads files whatever their mode";
+    const auto path = scratchDir("unreadable") / "locked.obj";
+    writeFile(path, "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    std::filesystem::permissions(path, std::filesystem::perms::none);
+    TriMesh doc;
+    EXPECT_FALSE(loadDocument(doc, path.string()));
+    EXPECT_TRUE(doc.vertices.empty());
 }
 
 TEST(ModelImport, MalformedObjOfTheTestModels)
