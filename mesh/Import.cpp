@@ -43,10 +43,11 @@ int TriMesh::loadModelFile(std::string path, std::vector<MeshVertex>& records,
 {
     Timer stopwatch;
 
-    // Some readers open a folder as an empty stream and trip over it.
+    // Some readers open a folder as an empty stream and trip over it, and a
+    // pipe or device could block the task forever.
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        logger->error("Failed to load model file <{}>: {}", path, "the path is a folder.");
+    if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec)) {
+        logger->error("Failed to load model file <{}>: {}", path, "not a regular file.");
         return 1;
     }
 

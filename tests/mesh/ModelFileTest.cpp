@@ -329,6 +329,8 @@ TEST_P(BadInput, FailsCleanlyAndKeepsTheDocument)
     if (GetParam() == "folder") {
         path = (dir / "folder.obj").string();
         std::filesystem::create_directories(path);
+    } else if (GetParam() == "device") {
+        path = "/dev/zero";
     } else if (GetParam() == "missing") {
         path = (dir / "missing.obj").string();
     } else if (GetParam().rfind("invalid/", 0) == 0) {
@@ -366,7 +368,7 @@ TEST_P(BadInput, FailsCleanlyAndKeepsTheDocument)
 INSTANTIATE_TEST_SUITE_P(Files, BadInput,
                          ::testing::Values("zero.ply", "zero.stl", "truncated_header.ply",
                                            "truncated_vertices.ply", "truncated.stl", "nan.ply",
-                                           "inf.ply", "garbage.obj", "folder", "missing",
+                                           "inf.ply", "garbage.obj", "folder", "device", "missing",
                                            "invalid/empty.obj", "invalid/empty.ply",
                                            "invalid/empty.off", "invalid/empty.3ds",
                                            "invalid/empty.x", "invalid/malformed.obj",
