@@ -71,8 +71,14 @@ void TriMesh::makeVetexUniqueParallel(std::vector<MeshVertex>& records,
     // Insert: find or claim the slot of each position; the slot keeps the
     // smallest record number that carries it.
     parallelOver(n, [&](const Range& r) {
+        // Hash the block first, so that the slot of a record a few steps
+        // ahead can be fetched while this one is inserted: the table is far
+        // larger than the caches.
+        constexpr uint32_t Ahead = 8;
+        for (uint32_t i = r.begin(); i != r.end(); ++i) slotOf[i] = static_cast<uint32_t>(hasher(rec[i]) & mask);
         for (uint32_t i = r.begin(); i != r.end(); ++i) {
-            uint64_t s = hasher(rec[i]) & mask;
+            if (i + Ahead < r.end()) __builtin_prefetch(&slots[slotOf[i + Ahead]]);
+            uint64_t s = slotOf[i];
             const uint32_t mine = i + 1;
             for (;;) {
                 uint32_t cur = slots[s].load(std::memory_order_acquire);
@@ -96,6 +102,7 @@ void TriMesh::makeVetexUniqueParallel(std::vector<MeshVertex>& records,
     std::vector<uint32_t>& firstOf = slotOf;
     parallelOver(n, [&](const Range& r) {
         for (uint32_t i = r.begin(); i != r.end(); ++i) {
+            if (i + 8 < r.end()) __builtin_prefetch(&slots[firstOf[i + 8]]);
             firstOf[i] = slots[firstOf[i]].load(std::memory_order_relaxed) - 1;
         }
     });
