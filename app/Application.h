@@ -3,6 +3,7 @@
 // drawers and the mesh document for the whole run, brings them up in order,
 // runs the main loop and tears everything down. Main thread only.
 
+#include "DrawerSkeleton.h"
 #include "EdgeDetectDrawer.h"
 #include "GpuInfo.h"
 #include "LineDrawer.h"
@@ -116,6 +117,8 @@ public:
     vk::Fence frameFence;
     // The offscreen images were made anew and no frame has been drawn into them.
     bool offscreenImagesFresh = false;
+    // Leaves out the offscreen passes of frames that would redraw the same picture.
+    drawer::OffscreenReuse offscreenReuse;
 
     UiRequests requests;
 

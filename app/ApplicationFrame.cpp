@@ -36,14 +36,22 @@ void Application::drawFrame()
     // the acquired image, and the presentation waits for the output pass.
     const glm::vec2 cursor(cursorPos[0], cursorPos[1]);
     meshDrawer.updateCamera(cursor);
-    vk::Semaphore last = meshDrawer.submit(graphicsQueue, imageIndex, 0, nullptr);
-    if (meshDrawer.camera.edgeDetection) last = edgePassDrawer.submit(graphicsQueue, imageIndex, 1, &last);
-    lineDrawer.updateUniformBuffer(meshDrawer.camera.mvp);
-    last = lineDrawer.submit(graphicsQueue, imageIndex, 1, &last);
-    const vk::Semaphore outputWaits[2] = {last, imageAvailableSemaphore};
-    const vk::Semaphore rendered = outputPassDrawer.submit(graphicsQueue, imageIndex, 2, outputWaits);
+    Camera& camera = meshDrawer.camera;
+    // A still view over unchanged passes: the offscreen image already holds
+    // this frame's picture, and only its copy into the acquired image is due.
+    const bool redraw = !offscreenReuse.unchanged(
+        {drawer::bytesOf(meshDrawer.transformUbo), drawer::bytesOf(camera.mvp), drawer::bytesOf(camera.edgeDetection)});
+    vk::Semaphore outputWaits[2] = {imageAvailableSemaphore, {}};
+    uint32_t outputWaitCount = 1;
+    if (redraw) {
+        vk::Semaphore last = meshDrawer.submit(graphicsQueue, imageIndex, 0, nullptr);
+        if (camera.edgeDetection) last = edgePassDrawer.submit(graphicsQueue, imageIndex, 1, &last);
+        lineDrawer.updateUniformBuffer(camera.mvp);
+        outputWaits[outputWaitCount++] = lineDrawer.submit(graphicsQueue, imageIndex, 1, &last);
+        offscreenImagesFresh = false;
+    }
+    const vk::Semaphore rendered = outputPassDrawer.submit(graphicsQueue, imageIndex, outputWaitCount, outputWaits);
     graphicsQueue.submit({}, frameFence);
-    offscreenImagesFresh = false;
 
     try {
         const vk::Result presented = presentQueue.presentKHR(
@@ -69,4 +77,5 @@ void Application::recreateSwapchain(uint32_t width, uint32_t height)
     lineDrawer.onResize();
     outputPassDrawer.onResize();
     offscreenImagesFresh = true;
+    offscreenReuse.invalidate();
 }

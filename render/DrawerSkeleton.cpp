@@ -5,7 +5,42 @@
 #include "OneShotCommand.h"
 #include "SwapchainContext.h"
 
+#include <algorithm>
+
 namespace drawer {
+
+namespace {
+// Main thread only, like the drawers.
+uint64_t recordingTotal = 0;
+} // namespace
+
+uint64_t recordingCount()
+{
+    return recordingTotal;
+}
+
+bool OffscreenReuse::unchanged(std::initializer_list<std::span<const std::byte>> frameData)
+{
+    size_t size = 0;
+    for (const auto& part : frameData) size += part.size();
+    bool same = valid && recordings == recordingCount() && size == data.size();
+    size_t offset = 0;
+    for (const auto& part : frameData) {
+        if (same) same = std::equal(part.begin(), part.end(), data.begin() + static_cast<std::ptrdiff_t>(offset));
+        offset += part.size();
+    }
+    if (same) return true;
+    // Same size every frame: no allocation after the first.
+    data.resize(size);
+    offset = 0;
+    for (const auto& part : frameData) {
+        std::copy(part.begin(), part.end(), data.begin() + static_cast<std::ptrdiff_t>(offset));
+        offset += part.size();
+    }
+    recordings = recordingCount();
+    valid = true;
+    return false;
+}
 
 vk::Semaphore createSemaphore(vk::Device device)
 {
@@ -32,6 +67,7 @@ uint32_t commandBufferCount(const SwapchainContext& context, uint32_t renderTarg
 void prepareCommandBuffers(vk::Device device, vk::CommandPool pool, std::vector<vk::CommandBuffer>& buffers,
                            uint32_t count)
 {
+    ++recordingTotal;
     if (buffers.size() == count) {
         for (vk::CommandBuffer b : buffers) b.reset();
         return;

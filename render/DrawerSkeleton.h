@@ -7,7 +7,10 @@
 
 #include <vulkan/vulkan.hpp>
 
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <span>
 #include <vector>
 
 struct Buffer;
@@ -31,6 +34,33 @@ uint32_t commandBufferCount(const SwapchainContext& context, uint32_t renderTarg
 // `count` new primary buffers from pool.
 void prepareCommandBuffers(vk::Device device, vk::CommandPool pool, std::vector<vk::CommandBuffer>& buffers,
                            uint32_t count);
+
+// Recordings of command buffers made by all drawers so far. Every change to
+// what a pass draws, apart from its per-frame data, goes through one.
+uint64_t recordingCount();
+
+// Tells whether the offscreen passes of a frame would draw again the picture
+// that the offscreen images already hold: no drawer has been recorded since
+// the last drawn frame and the per-frame data are byte for byte the same.
+class OffscreenReuse {
+public:
+    // True when the passes may be left out; otherwise remembers these
+    // inputs as those of a frame about to be drawn.
+    bool unchanged(std::initializer_list<std::span<const std::byte>> frameData);
+    // The offscreen images no longer hold the last drawn picture.
+    void invalidate() { valid = false; }
+
+private:
+    bool valid = false;
+    uint64_t recordings = 0;
+    std::vector<std::byte> data;
+};
+
+template <typename T>
+std::span<const std::byte> bytesOf(const T& value)
+{
+    return std::as_bytes(std::span<const T, 1>(&value, 1));
+}
 
 // Keeps one semaphore per element of `count`, creating or destroying the
 // difference.

@@ -153,8 +153,13 @@ void EdgeDetectDrawer::createPipeline()
                 vk::ShaderStageFlagBits::eVertex);
     frag.create(device, SobelEdgeFragShader.data(), shaderCodeSize(SobelEdgeFragShader),
                 vk::ShaderStageFlagBits::eFragment);
+    // The filter is fixed for the pipeline's life: compile only its branch.
+    const auto fixedType = static_cast<int32_t>(processType);
+    const vk::SpecializationMapEntry typeEntry(0, 0, sizeof(int32_t));
+    const vk::SpecializationInfo typeInfo(1, &typeEntry, sizeof(int32_t), &fixedType);
     drawer::PipelineDesc desc;
     desc.stages = {vert.stageInfo(), frag.stageInfo()};
+    desc.stages[1].pSpecializationInfo = &typeInfo;
     drawer::meshVertexInput(desc);
     desc.cullMode = vk::CullModeFlagBits::eBack;
     desc.depthTest = false;

@@ -10,6 +10,12 @@ layout(push_constant) uniform PushConstants {
     uint process_type;
 } pushConst;
 
+// A pipeline made for one filter sets this to its process type, so that the
+// other filters are compiled out rather than run under a mask on every pixel
+// by rasterisers without uniform branching; -1 leaves the choice to the push
+// constant.
+layout(constant_id = 0) const int PROCESS_TYPE = -1;
+
 layout(location = 0) in vec2 inUV;
 
 layout(location = 0) out vec4 outFragColor;
@@ -29,9 +35,13 @@ float sobel_conv(float imageData[9])
 
 void main()
 {
-    if (pushConst.process_type == 0u) {
-        outFragColor = texture(imageSampler, inUV);
-    } else if (pushConst.process_type == 1u) {
+    uint processType = PROCESS_TYPE >= 0 ? uint(PROCESS_TYPE) : pushConst.process_type;
+    if (processType == 0u) {
+        // Source and target have the same extent: the texel under the pixel
+        // is the one nearest sampling at the pixel centre reads, fetched
+        // without the sampler's coordinate work.
+        outFragColor = texelFetch(imageSampler, ivec2(gl_FragCoord.xy), 0);
+    } else if (processType == 1u) {
         float du = 1.0 / pushConst.img_width;
         float dv = 1.0 / pushConst.img_height;
         float imageData[9];
@@ -44,7 +54,7 @@ void main()
         }
         float m = sobel_conv(imageData);
         outFragColor = vec4(1.0 - m, 1.0 - m, 1.0 - m, 1.0);
-    } else if (pushConst.process_type == 2u) {
+    } else if (processType == 2u) {
         outFragColor = vec4(1.0 - texture(imageSampler, inUV).rgb, 1.0);
     }
 }

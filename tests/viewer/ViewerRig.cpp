@@ -103,12 +103,18 @@ void ViewerRig::drawFrame()
     device.resetFences(frameFence);
 
     meshDrawer.updateCamera(glm::vec2(0.0f));
-    vk::Semaphore last = meshDrawer.submit(queue, imageIndex, 0, nullptr);
-    if (meshDrawer.camera.edgeDetection) last = edgePassDrawer.submit(queue, imageIndex, 1, &last);
-    lineDrawer.updateUniformBuffer(meshDrawer.camera.mvp);
-    last = lineDrawer.submit(queue, imageIndex, 1, &last);
-    const vk::Semaphore waits[2] = {last, imageAvailable};
-    const vk::Semaphore rendered = outputPassDrawer.submit(queue, imageIndex, 2, waits);
+    const Camera& camera = meshDrawer.camera;
+    lastFrameRedrawn = !offscreenReuse.unchanged(
+        {drawer::bytesOf(meshDrawer.transformUbo), drawer::bytesOf(camera.mvp), drawer::bytesOf(camera.edgeDetection)});
+    vk::Semaphore waits[2] = {imageAvailable, {}};
+    uint32_t waitCount = 1;
+    if (lastFrameRedrawn) {
+        vk::Semaphore last = meshDrawer.submit(queue, imageIndex, 0, nullptr);
+        if (camera.edgeDetection) last = edgePassDrawer.submit(queue, imageIndex, 1, &last);
+        lineDrawer.updateUniformBuffer(camera.mvp);
+        waits[waitCount++] = lineDrawer.submit(queue, imageIndex, 1, &last);
+    }
+    const vk::Semaphore rendered = outputPassDrawer.submit(queue, imageIndex, waitCount, waits);
     queue.submit({}, frameFence);
     const vk::Result presented =
         queue.presentKHR(vk::PresentInfoKHR(rendered, context.swapchain.swapchain, imageIndex));
@@ -161,6 +167,7 @@ void ViewerRig::resize(int width, int height)
     edgePassDrawer.onResize();
     lineDrawer.onResize();
     outputPassDrawer.onResize();
+    offscreenReuse.invalidate();
 }
 
 std::string ViewerRig::capture(const std::string& name)

@@ -4,6 +4,7 @@
 // sequence; pictures are taken through the screenshot path and compared with
 // the reference images in tests/golden.
 
+#include "DrawerSkeleton.h"
 #include "EdgeDetectDrawer.h"
 #include "GpuInfo.h"
 #include "LineDrawer.h"
@@ -51,6 +52,9 @@ protected:
     vk::Semaphore imageAvailable;
     vk::Fence frameFence;
     uint32_t framesPresented = 0;
+    // As in the application: frames that would redraw the same picture only copy it.
+    drawer::OffscreenReuse offscreenReuse;
+    bool lastFrameRedrawn = false;
 };
 
 // Compares a PNG with tests/golden/<name>.png: a pixel differs when any
