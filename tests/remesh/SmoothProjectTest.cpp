@@ -236,6 +236,25 @@ TEST(Projection, NearerHitWinsAndCornersSnapToTheirFan)
     EXPECT_NEAR(q[2], 0.85, 1e-3);
 }
 
+TEST(Projection, BoundaryEdgesAndCornersKeepTheirOwnFaces)
+{
+    // Two triangles side by side; the ray hits the lower one, whose nearest
+    // point lies on the boundary edge y = 0.
+    HalfedgeMesh ref = toHalfedge(makeGrid(1, 2.0));
+    Remesher r(&ref);
+    r.initWorkingMesh();
+    r.targetLength = 5.0;
+    r.working.set_point(VH(0), {1.5, -0.3, 0.5});
+    r.working.set_normal(VH(0), {0, 0.5, -0.5});
+    r.projectVertexToRefSurface(VH(0), RemeshTypeUniform);
+    EXPECT_NEAR((r.working.point(VH(0)) - OpenMesh::Vec3d(1.5, 0, 0)).norm(), 0.0, 1e-6);
+    // Beyond the corner (2, 0): the corner itself, no face of another corner.
+    r.working.set_point(VH(1), {2.3, -0.3, 0.5});
+    r.working.set_normal(VH(1), {-0.5, 0.5, -0.5});
+    r.projectVertexToRefSurface(VH(1), RemeshTypeUniform);
+    EXPECT_NEAR((r.working.point(VH(1)) - OpenMesh::Vec3d(2, 0, 0)).norm(), 0.0, 1e-6);
+}
+
 TEST(Projection, AdaptiveBlendsSizingUniformLeavesIt)
 {
     HalfedgeMesh ref = toHalfedge(makeIcosphere(2));
