@@ -45,8 +45,10 @@ void LineDrawer::init()
 void LineDrawer::rebuild()
 {
     createBuffers();
-    createDescriptors();
-    createPipeline();
+    // New geometry changes neither the uniform buffer nor the pipeline state:
+    // keep them, and the shader code that the driver has compiled for them.
+    if (!descriptorSet) createDescriptors();
+    if (!pipeline) createPipeline();
     recordCommandBuffers();
 }
 
@@ -67,9 +69,11 @@ void LineDrawer::createBuffers()
     drawer::uploadDeviceLocal(device, *gpuInfo, transferCommandPool, family, indexBuffer,
                               vk::BufferUsageFlagBits::eIndexBuffer, geometry.indices.data(),
                               vk::DeviceSize(geometry.indices.size()) * sizeof(uint32_t));
-    uniformBuffer.create(device, *gpuInfo, vk::BufferUsageFlagBits::eUniformBuffer,
-                         vk::MemoryPropertyFlagBits::eHostVisible | vk::MemoryPropertyFlagBits::eHostCoherent,
-                         UboSize);
+    if (!uniformBuffer.buffer) {
+        uniformBuffer.create(device, *gpuInfo, vk::BufferUsageFlagBits::eUniformBuffer,
+                             vk::MemoryPropertyFlagBits::eHostVisible | vk::MemoryPropertyFlagBits::eHostCoherent,
+                             UboSize);
+    }
     uniformBuffer.copyFrom(&mvp, UboSize);
 }
 

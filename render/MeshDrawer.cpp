@@ -61,8 +61,11 @@ void MeshDrawer::init(const std::vector<MeshVertex>& vertices, const std::vector
 void MeshDrawer::rebuild(const std::vector<MeshVertex>& vertices, const std::vector<uint32_t>& indices)
 {
     createBuffers(vertices, indices);
-    createDescriptors();
-    createPipelines();
+    // New mesh data change neither the uniform buffer nor the texture, so the
+    // descriptors and pipelines stay, and with them the shader code that the
+    // driver has already compiled for them.
+    if (!descriptorSet) createDescriptors();
+    if (!pipelines[0]) createPipelines();
     recordCommandBuffers();
 }
 
@@ -108,9 +111,11 @@ void MeshDrawer::createBuffers(const std::vector<MeshVertex>& vertices, const st
     }
     indexCount = static_cast<uint32_t>(indices.size());
     vertexCount = static_cast<uint32_t>(vertices.size());
-    uniformBuffer.create(device, *gpuInfo, vk::BufferUsageFlagBits::eUniformBuffer,
-                         vk::MemoryPropertyFlagBits::eHostVisible | vk::MemoryPropertyFlagBits::eHostCoherent,
-                         UboSize);
+    if (!uniformBuffer.buffer) {
+        uniformBuffer.create(device, *gpuInfo, vk::BufferUsageFlagBits::eUniformBuffer,
+                             vk::MemoryPropertyFlagBits::eHostVisible | vk::MemoryPropertyFlagBits::eHostCoherent,
+                             UboSize);
+    }
     uniformBuffer.copyFrom(&transformUbo, UboSize);
 }
 

@@ -150,11 +150,17 @@ TEST_F(ViewerRig, ResizeAndRebuildKeepDrawing)
     }
     fs::remove(path);
 
-    // New data several times over; each upload replaces buffers in place.
+    // New data several times over; each upload replaces buffers in place and
+    // keeps the pipelines, whose compiled shaders a software driver would
+    // otherwise build again at the next draw.
+    const auto meshPipelines = meshDrawer.pipelines;
+    const vk::Pipeline linePipeline = lineDrawer.pipeline;
     for (int i = 0; i < 3; ++i) {
         show(i % 2 ? makeSphere(8, 16) : makeCube(true));
         drawFrame();
     }
+    EXPECT_EQ(meshDrawer.pipelines, meshPipelines);
+    EXPECT_EQ(lineDrawer.pipeline, linePipeline);
     // A mesh without indices draws its records three by three.
     TestMesh soup = makeCube(false);
     std::vector<MeshVertex> flat;
