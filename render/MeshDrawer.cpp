@@ -9,6 +9,7 @@
 #include "ShaderModule.h"
 #include "SwapchainContext.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -65,7 +66,7 @@ void MeshDrawer::rebuild(const std::vector<MeshVertex>& vertices, const std::vec
     // descriptors and pipelines stay, and with them the shader code that the
     // driver has already compiled for them.
     if (!descriptorSet) createDescriptors();
-    if (!pipelines[0]) createPipelines();
+    if (std::find(pipelines.begin(), pipelines.end(), vk::Pipeline()) != pipelines.end()) createPipelines();
     recordCommandBuffers();
 }
 
