@@ -143,9 +143,31 @@ void copyBuffer(vk::Device device, const Buffer& staging, vk::Buffer destination
     command.free();
 }
 
+bool deviceMemoryIsHostVisible(const vk::PhysicalDeviceMemoryProperties& properties)
+{
+    using Flag = vk::MemoryPropertyFlagBits;
+    const vk::MemoryPropertyFlags mapped = Flag::eHostVisible | Flag::eHostCoherent;
+    bool any = false;
+    for (uint32_t i = 0; i < properties.memoryTypeCount; ++i) {
+        const vk::MemoryPropertyFlags flags = properties.memoryTypes[i].propertyFlags;
+        if (!(flags & Flag::eDeviceLocal)) continue;
+        if ((flags & mapped) != mapped) return false;
+        any = true;
+    }
+    return any;
+}
+
 void uploadDeviceLocal(vk::Device device, const GpuInfo& gpuInfo, vk::CommandPool pool, uint32_t queueFamily,
                        Buffer& target, vk::BufferUsageFlags usage, const void* data, vk::DeviceSize size)
 {
+    if (deviceMemoryIsHostVisible(gpuInfo.memoryProperties)) {
+        // Unified memory: written in place, without a staging copy and a
+        // transfer on the queue. The next submission sees the host writes.
+        using Flag = vk::MemoryPropertyFlagBits;
+        target.create(device, gpuInfo, usage, Flag::eDeviceLocal | Flag::eHostVisible | Flag::eHostCoherent, size);
+        target.copyFrom(data, size);
+        return;
+    }
     Buffer staging;
     staging.create(device, gpuInfo, vk::BufferUsageFlagBits::eTransferSrc,
                    vk::MemoryPropertyFlagBits::eHostVisible | vk::MemoryPropertyFlagBits::eHostCoherent, size);

@@ -85,8 +85,13 @@ void submit(vk::Queue queue, vk::CommandBuffer commandBuffer, vk::Semaphore sign
 void copyBuffer(vk::Device device, const Buffer& staging, vk::Buffer destination, vk::CommandPool pool,
                 uint32_t queueFamily);
 
-// Fills a device-local `target` of exactly size bytes through a staging
-// buffer that is released on every path.
+// True on a unified-memory device: every device-local memory type is also
+// host-visible and coherent.
+bool deviceMemoryIsHostVisible(const vk::PhysicalDeviceMemoryProperties& properties);
+
+// Fills a device-local `target` of exactly size bytes: on a unified-memory
+// device by writing it directly, otherwise through a staging buffer that is
+// released on every path.
 void uploadDeviceLocal(vk::Device device, const GpuInfo& gpuInfo, vk::CommandPool pool, uint32_t queueFamily,
                        Buffer& target, vk::BufferUsageFlags usage, const void* data, vk::DeviceSize size);
 
