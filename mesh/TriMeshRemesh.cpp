@@ -105,8 +105,9 @@ void remeshBody(TriMesh& doc, uint32_t adaptive, float triangleFactor, bool reus
         }
         progress::closeStage(status);
         publishWorkingMesh(task);
-        task.state.store(TaskDone, std::memory_order_release);
+        // Progress first: once the state reads done the next task may start.
         progress::finish(status);
+        task.state.store(TaskDone, std::memory_order_release);
         return;
     } catch (const std::exception& e) {
         doc.logger->error("Remesh Error: {}", e.what());
@@ -114,8 +115,8 @@ void remeshBody(TriMesh& doc, uint32_t adaptive, float triangleFactor, bool reus
         doc.logger->error("Remesh Error: unknown exception caught.");
     }
     discardFailedResult(task);
-    task.state.store(TaskFailed, std::memory_order_release);
     progress::finish(status);
+    task.state.store(TaskFailed, std::memory_order_release);
 }
 
 void smoothBody(TriMesh& doc)
@@ -130,8 +131,9 @@ void smoothBody(TriMesh& doc)
         task.remesher.smooth(2, status);
         progress::closeStage(status);
         publishWorkingMesh(task);
-        task.state.store(TaskDone, std::memory_order_release);
+        // Progress first: once the state reads done the next task may start.
         progress::finish(status);
+        task.state.store(TaskDone, std::memory_order_release);
         return;
     } catch (const std::exception& e) {
         doc.logger->error("Smooth Error: {}", e.what());
@@ -139,8 +141,8 @@ void smoothBody(TriMesh& doc)
         doc.logger->error("Smooth Error: unknown exception caught.");
     }
     discardFailedResult(task);
-    task.state.store(TaskFailed, std::memory_order_release);
     progress::finish(status);
+    task.state.store(TaskFailed, std::memory_order_release);
 }
 
 } // namespace

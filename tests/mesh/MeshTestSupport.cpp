@@ -1,5 +1,6 @@
 #include "MeshTestSupport.h"
 
+#include "CaptureSink.h"
 #include "Config.h"
 
 #include <gtest/gtest.h>
@@ -18,29 +19,6 @@ const std::string ModelDir = "/usr/share/assimp/models";
 
 namespace {
 
-class CaptureSink : public spdlog::sinks::base_sink<std::mutex> {
-public:
-    std::vector<std::string> copy()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return lines;
-    }
-    void clear()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        lines.clear();
-    }
-
-protected:
-    void sink_it_(const spdlog::details::log_msg& msg) override
-    {
-        lines.emplace_back(msg.payload.data(), msg.payload.size());
-    }
-    void flush_() override {}
-
-private:
-    std::vector<std::string> lines;
-};
 
 std::shared_ptr<CaptureSink> captureSink;
 

@@ -1,3 +1,4 @@
+#include "CaptureSink.h"
 #include "TestMeshes.h"
 
 #include "TriMesh.h"
@@ -14,30 +15,6 @@
 
 namespace {
 
-// Keeps the document's log lines for the assertions.
-class CaptureSink : public spdlog::sinks::base_sink<std::mutex> {
-public:
-    std::vector<std::string> copy()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return lines;
-    }
-    void clear()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        lines.clear();
-    }
-
-protected:
-    void sink_it_(const spdlog::details::log_msg& msg) override
-    {
-        lines.emplace_back(msg.payload.data(), msg.payload.size());
-    }
-    void flush_() override {}
-
-private:
-    std::vector<std::string> lines;
-};
 
 std::shared_ptr<CaptureSink> sink;
 
