@@ -127,4 +127,39 @@ void release(Handle& handle, Destroy destroy)
     }
 }
 
+// The set-up every drawer shares: its context, semaphore, command pools and
+// render pass from the context's helper.
+template <typename Drawer, typename Context>
+void setUpShape(Drawer& d, const GpuInfo* info, vk::Device device, Context* context, bool clearDepth)
+{
+    d.gpuInfo = info;
+    d.device = device;
+    d.swapchainContext = context;
+    d.semaphore = createSemaphore(device);
+    createCommandPools(device, *info, d.graphicsCommandPool, d.transferCommandPool);
+    release(d.renderPass, [&](vk::RenderPass p) { device.destroyRenderPass(p); });
+    d.renderPass = context->createRenderPass(d.clearOnLoad, d.presentAfter, clearDepth);
+}
+
+// Releases what setUpShape made and the descriptor and pipeline objects every
+// drawer holds; each handle only when set, so it may run twice.
+template <typename Drawer>
+void releaseShape(Drawer& d)
+{
+    const vk::Device device = d.device;
+    release(d.semaphore, [&](vk::Semaphore s) { device.destroySemaphore(s); });
+    if (!d.commandBuffers.empty()) {
+        device.freeCommandBuffers(d.graphicsCommandPool, d.commandBuffers);
+        d.commandBuffers.clear();
+    }
+    release(d.transferCommandPool, [&](vk::CommandPool p) { device.destroyCommandPool(p); });
+    release(d.graphicsCommandPool, [&](vk::CommandPool p) { device.destroyCommandPool(p); });
+    release(d.pipelineCache, [&](vk::PipelineCache c) { device.destroyPipelineCache(c); });
+    release(d.pipelineLayout, [&](vk::PipelineLayout l) { device.destroyPipelineLayout(l); });
+    release(d.descriptorPool, [&](vk::DescriptorPool p) { device.destroyDescriptorPool(p); });
+    d.descriptorSet = nullptr;
+    release(d.descriptorSetLayout, [&](vk::DescriptorSetLayout l) { device.destroyDescriptorSetLayout(l); });
+    release(d.renderPass, [&](vk::RenderPass p) { device.destroyRenderPass(p); });
+}
+
 } // namespace drawer

@@ -67,14 +67,8 @@ EdgeDetectDrawer::~EdgeDetectDrawer()
 void EdgeDetectDrawer::setup(const GpuInfo* info, vk::Device dev, SwapchainContext* context)
 {
     if (initialised) destroy();
-    gpuInfo = info;
-    device = dev;
-    swapchainContext = context;
-    semaphore = drawer::createSemaphore(device);
-    drawer::createCommandPools(device, *gpuInfo, graphicsCommandPool, transferCommandPool);
-    drawer::release(renderPass, [&](vk::RenderPass p) { device.destroyRenderPass(p); });
     // The sketch pass keeps the mesh depth for the passes after it.
-    renderPass = swapchainContext->createRenderPass(clearOnLoad, presentAfter, processType == 0);
+    drawer::setUpShape(*this, info, dev, context, processType == 0);
     initialised = true;
 }
 
@@ -217,20 +211,8 @@ void EdgeDetectDrawer::destroy()
     }
     quadIndexBuffer.destroy();
     quadVertexBuffer.destroy();
-    drawer::release(semaphore, [&](vk::Semaphore s) { device.destroySemaphore(s); });
     drawer::resizeSemaphores(device, imageSemaphores, 0);
-    if (!commandBuffers.empty()) {
-        device.freeCommandBuffers(graphicsCommandPool, commandBuffers);
-        commandBuffers.clear();
-    }
-    drawer::release(transferCommandPool, [&](vk::CommandPool p) { device.destroyCommandPool(p); });
-    drawer::release(graphicsCommandPool, [&](vk::CommandPool p) { device.destroyCommandPool(p); });
     drawer::release(pipeline, [&](vk::Pipeline p) { device.destroyPipeline(p); });
-    drawer::release(pipelineLayout, [&](vk::PipelineLayout l) { device.destroyPipelineLayout(l); });
-    drawer::release(pipelineCache, [&](vk::PipelineCache c) { device.destroyPipelineCache(c); });
-    drawer::release(descriptorPool, [&](vk::DescriptorPool p) { device.destroyDescriptorPool(p); });
-    descriptorSet = nullptr;
-    drawer::release(descriptorSetLayout, [&](vk::DescriptorSetLayout l) { device.destroyDescriptorSetLayout(l); });
-    drawer::release(renderPass, [&](vk::RenderPass p) { device.destroyRenderPass(p); });
+    drawer::releaseShape(*this);
     initialised = false;
 }

@@ -25,13 +25,7 @@ LineDrawer::~LineDrawer()
 void LineDrawer::setup(const GpuInfo* info, vk::Device dev, SwapchainContext* context)
 {
     if (initialised) destroy();
-    gpuInfo = info;
-    device = dev;
-    swapchainContext = context;
-    semaphore = drawer::createSemaphore(device);
-    drawer::createCommandPools(device, *gpuInfo, graphicsCommandPool, transferCommandPool);
-    drawer::release(renderPass, [&](vk::RenderPass p) { device.destroyRenderPass(p); });
-    renderPass = swapchainContext->createRenderPass(clearOnLoad, presentAfter, true);
+    drawer::setUpShape(*this, info, dev, context, true);
     initialised = true;
 }
 
@@ -206,19 +200,7 @@ void LineDrawer::destroy()
     uniformBuffer.destroy();
     indexBuffer.destroy();
     vertexBuffer.destroy();
-    drawer::release(semaphore, [&](vk::Semaphore s) { device.destroySemaphore(s); });
-    if (!commandBuffers.empty()) {
-        device.freeCommandBuffers(graphicsCommandPool, commandBuffers);
-        commandBuffers.clear();
-    }
-    drawer::release(transferCommandPool, [&](vk::CommandPool p) { device.destroyCommandPool(p); });
-    drawer::release(graphicsCommandPool, [&](vk::CommandPool p) { device.destroyCommandPool(p); });
     drawer::release(pipeline, [&](vk::Pipeline p) { device.destroyPipeline(p); });
-    drawer::release(pipelineCache, [&](vk::PipelineCache c) { device.destroyPipelineCache(c); });
-    drawer::release(pipelineLayout, [&](vk::PipelineLayout l) { device.destroyPipelineLayout(l); });
-    drawer::release(descriptorPool, [&](vk::DescriptorPool p) { device.destroyDescriptorPool(p); });
-    descriptorSet = nullptr;
-    drawer::release(descriptorSetLayout, [&](vk::DescriptorSetLayout l) { device.destroyDescriptorSetLayout(l); });
-    drawer::release(renderPass, [&](vk::RenderPass p) { device.destroyRenderPass(p); });
+    drawer::releaseShape(*this);
     initialised = false;
 }

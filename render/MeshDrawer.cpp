@@ -41,13 +41,7 @@ MeshDrawer::~MeshDrawer()
 void MeshDrawer::setup(const GpuInfo* info, vk::Device dev, SwapchainContext* context)
 {
     if (initialised) destroy();
-    gpuInfo = info;
-    device = dev;
-    swapchainContext = context;
-    semaphore = drawer::createSemaphore(device);
-    drawer::createCommandPools(device, *gpuInfo, graphicsCommandPool, transferCommandPool);
-    drawer::release(renderPass, [&](vk::RenderPass p) { device.destroyRenderPass(p); });
-    renderPass = swapchainContext->createRenderPass(clearOnLoad, presentAfter, true);
+    drawer::setUpShape(*this, info, dev, context, true);
     initialised = true;
 }
 
@@ -264,20 +258,8 @@ void MeshDrawer::destroy()
     indexBuffer.destroy();
     uniformBuffer.destroy();
     matcapImage.destroy();
-    drawer::release(semaphore, [&](vk::Semaphore s) { device.destroySemaphore(s); });
-    if (!commandBuffers.empty()) {
-        device.freeCommandBuffers(graphicsCommandPool, commandBuffers);
-        commandBuffers.clear();
-    }
-    drawer::release(transferCommandPool, [&](vk::CommandPool p) { device.destroyCommandPool(p); });
-    drawer::release(graphicsCommandPool, [&](vk::CommandPool p) { device.destroyCommandPool(p); });
     for (vk::Pipeline& p : pipelines) drawer::release(p, [&](vk::Pipeline h) { device.destroyPipeline(h); });
-    drawer::release(pipelineCache, [&](vk::PipelineCache c) { device.destroyPipelineCache(c); });
-    drawer::release(pipelineLayout, [&](vk::PipelineLayout l) { device.destroyPipelineLayout(l); });
-    drawer::release(descriptorPool, [&](vk::DescriptorPool p) { device.destroyDescriptorPool(p); });
-    descriptorSet = nullptr;
-    drawer::release(descriptorSetLayout, [&](vk::DescriptorSetLayout l) { device.destroyDescriptorSetLayout(l); });
-    drawer::release(renderPass, [&](vk::RenderPass p) { device.destroyRenderPass(p); });
+    drawer::releaseShape(*this);
     indexCount = 0;
     vertexCount = 0;
     initialised = false;
