@@ -36,9 +36,6 @@ uint32_t benchWaitTask(TaskState& state);
 // Peak resident set size of this process in MiB (VmHWM).
 double benchPeakRssMiB();
 
-// Commands of bench/BenchRemesh.cpp (built when that file exists). It
-// defines them and registers each from a static initialiser, as
-// BenchLoad.cpp does:
-//   static const bool registered = registerBenchCommand("remesh", "FILE ...", &benchRemesh);
+// The remesh and smooth commands (bench/BenchRemesh.cpp).
 int benchRemesh(const std::vector<std::string>& args);
 int benchSmooth(const std::vector<std::string>& args);
