@@ -316,3 +316,28 @@ TEST(DocumentRemesh, RealModelsLandNearTheTarget)
         }
     }
 }
+
+TEST(DocumentRemesh, SliversThatOnlyMultiplyEndTheTaskInsteadOfTheMemory)
+{
+    // Long cylinders drawn with a few 60-unit slivers beside finely tessellated
+    // spheres: splitting multiplies the slivers faster than anything else
+    // can repair them.
+    const std::string file = "/usr/share/assimp/models/NFF/NFF/positionTest.nff";
+    if (!std::filesystem::exists(file)) GTEST_SKIP() << "assimp-testmodels not installed";
+    TriMesh doc;
+    ASSERT_TRUE(doc.loadFileAsync(file));
+    while (doc.ioTask.state.load() == TaskRunning) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(doc.takeLoadResult());
+    const std::vector<uint32_t> indices = doc.indices;
+    sink->clear();
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(doc.remeshAsync(0, 1.0f, false, 5.0));
+    const uint32_t state = finish(doc);
+    testing::internal::GetCapturedStderr();
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(state, uint32_t(TaskFailed));
+    EXPECT_TRUE(logged("Remesh Error: @remesh: the mesh grew"));
+    EXPECT_TRUE(doc.remeshTask.resultVertices.empty());
+    EXPECT_EQ(doc.indices, indices);
+}
