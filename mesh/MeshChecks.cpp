@@ -1,10 +1,8 @@
 #include "MeshChecks.h"
 
+#include "ParallelLoop.h"
+
 #include <spdlog/spdlog.h>
-#include <tbb/blocked_range.h>
-#include <tbb/parallel_for.h>
-#include <tbb/partitioner.h>
-#include <tbb/task_group.h>
 #include <xxhash.h>
 
 #include <algorithm>
@@ -23,19 +21,8 @@ size_t EdgeHasher::operator()(const Edge& e) const
 
 namespace {
 
-using Range = tbb::blocked_range<uint32_t>;
+using Range = IndexRange;
 constexpr uint32_t Removed = 0xFFFFFFFFu;
-
-template <typename Body>
-void parallelOver(uint32_t n, const Body& body)
-{
-    if (n == 0) return;
-    tbb::task_group_context ctx;
-    tbb::parallel_for(Range(0, n, 1), body, tbb::auto_partitioner(), ctx);
-    // A cancelled loop (the document is going away) leaves slots unwritten
-    // that later loops would index with.
-    if (ctx.is_group_execution_cancelled()) throw std::runtime_error("task cancelled");
-}
 
 // Insertion-ordered list that rejects duplicates; the lists of one split
 // hold a handful of entries, so a linear search is the fast one.

@@ -1,24 +1,20 @@
 // Vertex normals, bounding box and centre of a loaded mesh.
 
 #include "MeshGeometry.h"
+#include "ParallelLoop.h"
 #include "TriMesh.h"
 
 #include "Timer.h"
 
-#include <tbb/blocked_range.h>
 #include <tbb/enumerable_thread_specific.h>
-#include <tbb/parallel_for.h>
 #include <tbb/parallel_invoke.h>
-#include <tbb/partitioner.h>
-#include <tbb/task_group.h>
 
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
 
 namespace {
 
-using Range = tbb::blocked_range<uint32_t>;
+using Range = IndexRange;
 
 // Small meshes stay on one thread; the thread start-up would cost more.
 constexpr uint32_t ParallelNormalsFrom = 100001;
@@ -102,38 +98,27 @@ void TriMesh::ComputeVertexNormals(std::vector<MeshVertex>& records,
     // last bits depend on how the triangles were shared out.
     tbb::enumerable_thread_specific<std::vector<float>> partial(
         [&] { return std::vector<float>(3 * static_cast<size_t>(n), 0.0f); });
-    if (triangles > 0) {
-        tbb::task_group_context ctx;
-        tbb::parallel_for(
-            Range(0, triangles),
-            [&](const Range& r) {
-                std::vector<float>& local = partial.local();
-                for (uint32_t t = r.begin(); t != r.end(); ++t) {
-                    addTriangleNormal(records, &indices[3 * t], [&](uint32_t v, Vec3 d, float w) {
-                        local[3 * v] += d.x * w;
-                        local[3 * v + 1] += d.y * w;
-                        local[3 * v + 2] += d.z * w;
-                    });
-                }
-            },
-            tbb::auto_partitioner(), ctx);
-        if (ctx.is_group_execution_cancelled()) throw std::runtime_error("task cancelled");
-    }
-    tbb::task_group_context ctx;
-    tbb::parallel_for(
-        Range(0, n),
-        [&](const Range& r) {
-            for (uint32_t v = r.begin(); v != r.end(); ++v) {
-                float sum[3] = {0, 0, 0};
-                for (const auto& local : partial) {
-                    sum[0] += local[3 * v];
-                    sum[1] += local[3 * v + 1];
-                    sum[2] += local[3 * v + 2];
-                }
-                normaliseInto(records[v].normal, sum);
+    parallelOver(triangles, [&](const Range& r) {
+        std::vector<float>& local = partial.local();
+        for (uint32_t t = r.begin(); t != r.end(); ++t) {
+            addTriangleNormal(records, &indices[3 * t], [&](uint32_t v, Vec3 d, float w) {
+                local[3 * v] += d.x * w;
+                local[3 * v + 1] += d.y * w;
+                local[3 * v + 2] += d.z * w;
+            });
+        }
+    });
+    parallelOver(n, [&](const Range& r) {
+        for (uint32_t v = r.begin(); v != r.end(); ++v) {
+            float sum[3] = {0, 0, 0};
+            for (const auto& local : partial) {
+                sum[0] += local[3 * v];
+                sum[1] += local[3 * v + 1];
+                sum[2] += local[3 * v + 2];
             }
-        },
-        tbb::auto_partitioner(), ctx);
+            normaliseInto(records[v].normal, sum);
+        }
+    });
 }
 
 std::array<float, 6> computeBoundingBox(const std::vector<MeshVertex>& records)

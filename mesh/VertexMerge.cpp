@@ -6,15 +6,12 @@
 // included, the same on every run whatever the thread timing.
 
 #include "MeshKeys.h"
+#include "ParallelLoop.h"
 #include "TriMesh.h"
 
 #include "Timer.h"
 
-#include <tbb/blocked_range.h>
-#include <tbb/parallel_for.h>
 #include <tbb/parallel_reduce.h>
-#include <tbb/partitioner.h>
-#include <tbb/task_group.h>
 #include <xxhash.h>
 
 #include <algorithm>
@@ -31,22 +28,7 @@ size_t VertexHasher::operator()(const MeshVertex& v) const
     return static_cast<size_t>(XXH64(key, sizeof(key), 2017));
 }
 
-namespace {
-
-using Range = tbb::blocked_range<uint32_t>;
-
-template <typename Body>
-void parallelOver(uint32_t n, const Body& body)
-{
-    if (n == 0) return;
-    tbb::task_group_context ctx;
-    tbb::parallel_for(Range(0, n, 1), body, tbb::auto_partitioner(), ctx);
-    // A cancelled loop (the document is going away) leaves slots unwritten
-    // that later loops would index with.
-    if (ctx.is_group_execution_cancelled()) throw std::runtime_error("task cancelled");
-}
-
-} // namespace
+using Range = IndexRange;
 
 void TriMesh::makeVetexUniqueParallel(std::vector<MeshVertex>& records,
                                       std::vector<uint32_t>& indices)

@@ -1,0 +1,25 @@
+#pragma once
+// The document's parallel loops over index ranges. Each runs under a context
+// of its own, bound to the task group that runs the body, so cancelling the
+// document's task stops the loop too.
+
+#include <tbb/blocked_range.h>
+#include <tbb/parallel_for.h>
+#include <tbb/partitioner.h>
+#include <tbb/task_group.h>
+
+#include <cstdint>
+#include <stdexcept>
+
+using IndexRange = tbb::blocked_range<uint32_t>;
+
+// Runs body over [0, n). A cancelled loop (the document is going away) leaves
+// slots unwritten that later steps would index with, so it throws.
+template <typename Body>
+void parallelOver(uint32_t n, const Body& body)
+{
+    if (n == 0) return;
+    tbb::task_group_context ctx;
+    tbb::parallel_for(IndexRange(0, n, 1), body, tbb::auto_partitioner(), ctx);
+    if (ctx.is_group_execution_cancelled()) throw std::runtime_error("task cancelled");
+}
