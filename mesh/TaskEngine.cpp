@@ -2,6 +2,7 @@
 
 #include "MeshChecks.h"
 #include "MeshGeometry.h"
+#include "TaskBody.h"
 #include "TriMesh.h"
 
 #include "Config.h"
@@ -11,36 +12,30 @@
 #include <tbb/task_group.h>
 
 #include <cstring>
-#include <exception>
 
 bool TriMesh::loadFileAsync(std::string path)
 {
-    if (ioTask.state.load(std::memory_order_acquire) != TaskIdle ||
-        remeshTask.state.load(std::memory_order_acquire) != TaskIdle) {
+    if (anyTaskRunning(*this)) {
         logger->warn("Can not start loading file, another task is runing, please wait for it to finish.");
         return false;
     }
     loadResultWaiting = false;
-    ioTask.state.store(TaskRunning, std::memory_order_release);
-    if (taskStatus) taskStatus->reset("Load");
     // Each load decides afresh: the setting as it is now, or a file that
     // brings no normals of its own.
     ioTask.needNormals = ::ComputeVertexNormals.load();
-    ioTask.taskGroup.run([this, path] { loadBody(path); });
+    startTask(ioTask, taskStatus, "Load", [this, path] { loadBody(path); });
     return true;
 }
 
 bool TriMesh::saveFileAsync(std::string path, std::string formatId, bool exportNormals)
 {
-    if (ioTask.state.load(std::memory_order_acquire) != TaskIdle ||
-        remeshTask.state.load(std::memory_order_acquire) != TaskIdle) {
+    if (anyTaskRunning(*this)) {
         logger->warn("Can not start saving file, another task is runing, please wait for it to finish.");
         return false;
     }
     loadResultWaiting = false;
-    ioTask.state.store(TaskRunning, std::memory_order_release);
-    if (taskStatus) taskStatus->reset("Save");
-    ioTask.taskGroup.run([this, path, formatId, exportNormals] { saveBody(path, formatId, exportNormals); });
+    startTask(ioTask, taskStatus, "Save",
+              [this, path, formatId, exportNormals] { saveBody(path, formatId, exportNormals); });
     return true;
 }
 
@@ -49,7 +44,7 @@ void TriMesh::loadBody(const std::string& path)
     Timer timer("Mesh Load Task Thread", true);
     TaskStatus* status = taskStatus;
     AsyncIoTask& io = ioTask;
-    try {
+    const auto body = [&] {
         io.vertices.clear();
         io.indices.clear();
         io.boundaryEdges.clear();
@@ -59,13 +54,7 @@ void TriMesh::loadBody(const std::string& path)
         io.waterTight = false;
 
         progress::stage(status, 5, 50);
-        if (loadModelFile(path, io.vertices, io.indices, status) != 0) {
-            io.vertices = std::vector<MeshVertex>();
-            io.indices = std::vector<uint32_t>();
-            progress::finish(status);
-            io.state.store(TaskFailed, std::memory_order_release);
-            return;
-        }
+        if (loadModelFile(path, io.vertices, io.indices, status) != 0) return false;
         progress::closeStage(status);
         logger->info("Vertex number: {} | Triangle number: {}", io.vertices.size(),
                      io.indices.size() / 3);
@@ -118,38 +107,27 @@ void TriMesh::loadBody(const std::string& path)
         progress::set(status, 90);
         // The main thread moves the result into the document when it sees
         // the state done (takeLoadResult).
-        progress::finish(status);
         loadResultWaiting = true;
-        io.state.store(TaskDone, std::memory_order_release);
-        return;
-    } catch (const std::exception& e) {
-        logger->error("Load file Error: {}", e.what());
-    } catch (...) {
-        logger->error("Load file Error: unknown exception caught.");
-    }
-    io.vertices = std::vector<MeshVertex>();
-    io.indices = std::vector<uint32_t>();
-    io.boundaryEdges = std::vector<MeshVertex>();
-    io.complexEdges = std::vector<MeshVertex>();
-    progress::finish(status);
-    io.state.store(TaskFailed, std::memory_order_release);
+        return true;
+    };
+    runTaskBody(*logger, "Load file Error", io.state, status, body, [&] {
+        io.vertices = std::vector<MeshVertex>();
+        io.indices = std::vector<uint32_t>();
+        io.boundaryEdges = std::vector<MeshVertex>();
+        io.complexEdges = std::vector<MeshVertex>();
+    });
 }
 
 void TriMesh::saveBody(const std::string& path, const std::string& formatId, bool exportNormals)
 {
     TaskStatus* status = taskStatus;
-    try {
-        progress::stage(status, 5, 90);
-        const int result = saveFile(path, formatId, vertices, indices, exportNormals, status);
-        progress::closeStage(status);
-        progress::finish(status);
-        ioTask.state.store(result != 0 ? TaskFailed : TaskDone, std::memory_order_release);
-        return;
-    } catch (const std::exception& e) {
-        logger->error("Save file Error: {}", e.what());
-    } catch (...) {
-        logger->error("Save file Error: unknown exception caught.");
-    }
-    progress::finish(status);
-    ioTask.state.store(TaskFailed, std::memory_order_release);
+    runTaskBody(
+        *logger, "Save file Error", ioTask.state, status,
+        [&] {
+            progress::stage(status, 5, 90);
+            const int result = saveFile(path, formatId, vertices, indices, exportNormals, status);
+            progress::closeStage(status);
+            return result == 0;
+        },
+        [] {});
 }

@@ -3,23 +3,17 @@
 
 #include "MeshChecks.h"
 #include "MeshGeometry.h"
+#include "TaskBody.h"
 #include "TriMesh.h"
 
 #include "remesh/MeshConversion.h"
 
 #include <cstring>
-#include <exception>
 #include <stdexcept>
 
 namespace {
 
 const float DefaultColor[3] = {0.6f, 0.7f, 0.8f};
-
-bool otherTaskRunning(const TriMesh& doc)
-{
-    return doc.ioTask.state.load(std::memory_order_acquire) != TaskIdle ||
-           doc.remeshTask.state.load(std::memory_order_acquire) != TaskIdle;
-}
 
 bool hasMeshData(const TriMesh& doc)
 {
@@ -79,7 +73,7 @@ void remeshBody(TriMesh& doc, uint32_t adaptive, float triangleFactor, bool reus
 {
     TaskStatus* status = doc.taskStatus;
     AsyncRemeshTask& task = doc.remeshTask;
-    try {
+    const auto body = [&] {
         RemeshType type = adaptive != 0 ? RemeshTypeAdaptive : RemeshTypeUniform;
         buildReferenceCache(doc, false);
         progress::set(status, 15);
@@ -105,25 +99,16 @@ void remeshBody(TriMesh& doc, uint32_t adaptive, float triangleFactor, bool reus
         }
         progress::closeStage(status);
         publishWorkingMesh(task);
-        // Progress first: once the state reads done the next task may start.
-        progress::finish(status);
-        task.state.store(TaskDone, std::memory_order_release);
-        return;
-    } catch (const std::exception& e) {
-        doc.logger->error("Remesh Error: {}", e.what());
-    } catch (...) {
-        doc.logger->error("Remesh Error: unknown exception caught.");
-    }
-    discardFailedResult(task);
-    progress::finish(status);
-    task.state.store(TaskFailed, std::memory_order_release);
+        return true;
+    };
+    runTaskBody(*doc.logger, "Remesh Error", task.state, status, body, [&] { discardFailedResult(task); });
 }
 
 void smoothBody(TriMesh& doc)
 {
     TaskStatus* status = doc.taskStatus;
     AsyncRemeshTask& task = doc.remeshTask;
-    try {
+    const auto body = [&] {
         buildReferenceCache(doc, true);
         // A cache whose remesh never got to its set-up has no working mesh yet.
         if (task.remesher.working.n_faces() == 0) task.remesher.initWorkingMesh();
@@ -131,25 +116,16 @@ void smoothBody(TriMesh& doc)
         task.remesher.smooth(2, status);
         progress::closeStage(status);
         publishWorkingMesh(task);
-        // Progress first: once the state reads done the next task may start.
-        progress::finish(status);
-        task.state.store(TaskDone, std::memory_order_release);
-        return;
-    } catch (const std::exception& e) {
-        doc.logger->error("Smooth Error: {}", e.what());
-    } catch (...) {
-        doc.logger->error("Smooth Error: unknown exception caught.");
-    }
-    discardFailedResult(task);
-    progress::finish(status);
-    task.state.store(TaskFailed, std::memory_order_release);
+        return true;
+    };
+    runTaskBody(*doc.logger, "Smooth Error", task.state, status, body, [&] { discardFailedResult(task); });
 }
 
 } // namespace
 
 bool TriMesh::remeshAsync(uint32_t adaptive, float triangleFactor, bool reuseSetup, double adaptParam)
 {
-    if (otherTaskRunning(*this)) {
+    if (anyTaskRunning(*this)) {
         logger->warn("Can not start remeshing, another task is runing, please wait for it to finish.");
         return false;
     }
@@ -157,9 +133,7 @@ bool TriMesh::remeshAsync(uint32_t adaptive, float triangleFactor, bool reuseSet
         logger->warn("No mesh data to remesh.");
         return false;
     }
-    remeshTask.state.store(TaskRunning, std::memory_order_release);
-    if (taskStatus) taskStatus->reset("Remesh");
-    remeshTask.taskGroup.run([this, adaptive, triangleFactor, reuseSetup, adaptParam] {
+    startTask(remeshTask, taskStatus, "Remesh", [this, adaptive, triangleFactor, reuseSetup, adaptParam] {
         remeshBody(*this, adaptive, triangleFactor, reuseSetup, adaptParam);
     });
     return true;
@@ -167,7 +141,7 @@ bool TriMesh::remeshAsync(uint32_t adaptive, float triangleFactor, bool reuseSet
 
 bool TriMesh::smoothAsync()
 {
-    if (otherTaskRunning(*this)) {
+    if (anyTaskRunning(*this)) {
         logger->warn("Can not start mesh smooth, another task is runing, please wait for it to finish.");
         return false;
     }
@@ -175,15 +149,13 @@ bool TriMesh::smoothAsync()
         logger->warn("No mesh data to smooth.");
         return false;
     }
-    remeshTask.state.store(TaskRunning, std::memory_order_release);
-    if (taskStatus) taskStatus->reset("Smooth");
-    remeshTask.taskGroup.run([this] { smoothBody(*this); });
+    startTask(remeshTask, taskStatus, "Smooth", [this] { smoothBody(*this); });
     return true;
 }
 
 void TriMesh::applyNewMesh()
 {
-    if (otherTaskRunning(*this)) {
+    if (anyTaskRunning(*this)) {
         logger->warn("Can not apply new mesh when async task is running.");
         return;
     }
