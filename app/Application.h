@@ -53,7 +53,9 @@ public:
     void updateWindowTitle(uint64_t vertexCount, uint64_t faceCount);
 
     // Shows the document's mesh (an empty one as one degenerate triangle);
-    // with reset the camera is fitted to its bounding box.
+    // with reset the camera is fitted to its bounding box. The uploads and
+    // the overlay rebuild wait for the device themselves before they replace
+    // buffers that earlier frames may still read.
     void loadMeshToRenderer(bool reset);
     void fitCameraAndUploadMesh(const std::vector<MeshVertex>& vertices, const std::vector<uint32_t>& indices,
                                 const float boxMin[3], const float boxMax[3], const float centre[3], bool reset);

@@ -46,7 +46,6 @@ void Application::processIoActions()
             // one was dropped while it loaded.
             loadedModelPath = requests.modelPath = loadingModelPath;
             updateWindowTitle(document.vertices.size(), document.indices.size() / 3);
-            device.waitIdle();
             loadMeshToRenderer(true);
             refreshLineGeometry();
             pendingActions &= ~LoadRunning;
@@ -122,14 +121,12 @@ void Application::processRemeshActions()
             updateWindowTitle(document.vertices.size(), document.indices.size() / 3);
             // The screen shows the document after an apply, so a save and
             // the picture always agree.
-            device.waitIdle();
             loadMeshToRenderer(false);
             refreshLineGeometry();
         } else if (pendingActions & RestoreRequested) {
             pendingActions &= ~RestoreRequested;
             if (document.ioTask.state == TaskIdle && document.remeshTask.state == TaskIdle) {
                 document.clearAsyncRemeshCache();
-                device.waitIdle();
                 loadMeshToRenderer(false);
                 refreshLineGeometry();
             } else {
@@ -155,7 +152,6 @@ void Application::processRemeshActions()
             // The drawer cannot show a mesh without a triangle.
             logger->warn("The remesh result has no triangle; the current mesh stays on screen.");
         } else {
-            device.waitIdle();
             fitCameraAndUploadMesh(result.resultVertices, result.resultIndices, document.bboxMin,
                                    document.bboxMax, document.center, false);
             updateLineGeometry(result.resultVertices, document.bboxMin, document.bboxMax, document.center,

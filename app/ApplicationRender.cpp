@@ -138,7 +138,6 @@ void Application::processRenderSettings()
 
     if (pendingActions & PA::ResetView) {
         pendingActions &= ~PA::ResetView;
-        device.waitIdle();
         resetView();
     }
 
