@@ -6,8 +6,10 @@
 
 #include "TriMesh.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 using BenchCommandFn = int (*)(const std::vector<std::string>& args);
@@ -31,7 +33,14 @@ bool benchLoadDocument(TriMesh& doc, TaskStatus& status, const std::string& path
 
 // Polls the state like the main loop until the task leaves "running";
 // returns the final state (2 failed, 3 done).
-uint32_t benchWaitTask(TaskState& state);
+inline uint32_t benchWaitTask(TaskState& state)
+{
+    uint32_t s;
+    while ((s = state.load(std::memory_order_acquire)) == TaskRunning) {
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    return s;
+}
 
 // Peak resident set size of this process in MiB (VmHWM).
 double benchPeakRssMiB();

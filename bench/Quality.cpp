@@ -212,3 +212,17 @@ void printQualityReport(std::FILE* out, const char* label, double seconds, const
                  label, seconds, q.faces, q.vertices, q.minAngleDeg, q.maxAngleDeg, q.shareBelow30,
                  q.shareValence6, q.shareLengthOk, q.hausdorffRel, q.boundaryEdges, q.complexEdges);
 }
+
+QualityMesh qualityMesh(const std::vector<MeshVertex>& records, const std::vector<uint32_t>& indices)
+{
+    QualityMesh m;
+    m.points.reserve(records.size());
+    for (const MeshVertex& r : records) m.points.push_back({r.position[0], r.position[1], r.position[2]});
+    if (indices.empty()) {
+        for (uint32_t k = 0; k + 2 < records.size(); k += 3) m.triangles.push_back({k, k + 1, k + 2});
+    } else {
+        for (size_t k = 0; k + 2 < indices.size(); k += 3)
+            m.triangles.push_back({indices[k], indices[k + 1], indices[k + 2]});
+    }
+    return m;
+}

@@ -2,6 +2,8 @@
 // Shape report of a remeshed triangle mesh against its input, shared by
 // tamrel-bench and the CGAL comparison so both print the same figures.
 
+#include "MeshVertex.h"
+
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -24,6 +26,10 @@ struct QualityReport {
     size_t boundaryEdges = 0;
     size_t complexEdges = 0;
 };
+
+// The records' positions and triangles (an empty index list takes the
+// records three by three).
+QualityMesh qualityMesh(const std::vector<MeshVertex>& records, const std::vector<uint32_t>& indices);
 
 // targetPerVertex: empty for one target length for every edge, else the
 // target of edge (a, b) is the mean of its ends' values.

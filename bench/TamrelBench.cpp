@@ -5,12 +5,10 @@
 #include <spdlog/sinks/stdout_color_sinks.h>
 #include <spdlog/spdlog.h>
 
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <map>
 #include <string>
-#include <thread>
 
 namespace {
 
@@ -39,15 +37,6 @@ bool registerBenchCommand(const char* name, const char* usage, BenchCommandFn ru
 {
     commands()[name] = {usage, run};
     return true;
-}
-
-uint32_t benchWaitTask(TaskState& state)
-{
-    uint32_t s;
-    while ((s = state.load(std::memory_order_acquire)) == TaskRunning) {
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
-    }
-    return s;
 }
 
 double benchPeakRssMiB()

@@ -2,8 +2,8 @@
 // Loads FILE as the application does, remeshes it with CGAL's isotropic
 // remeshing at our uniform target edge length, prints the shared report.
 
+#include "Bench.h"
 #include "Quality.h"
-#include "TriMesh.h"
 
 #include "Timer.h"
 
@@ -13,29 +13,14 @@
 #include <spdlog/sinks/stdout_color_sinks.h>
 #include <spdlog/spdlog.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <string>
-#include <thread>
 
 typedef CGAL::Exact_predicates_inexact_constructions_kernel K;
 typedef CGAL::Surface_mesh<K::Point_3> Mesh;
 namespace PMP = CGAL::Polygon_mesh_processing;
-
-namespace {
-
-uint32_t waitTask(TaskState& state)
-{
-    uint32_t s;
-    while ((s = state.load(std::memory_order_acquire)) == TaskRunning) {
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
-    }
-    return s;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -62,15 +47,12 @@ int main(int argc, char** argv)
     }
 
     TriMesh doc;
-    if (!doc.loadFileAsync(file) || waitTask(doc.ioTask.state) != TaskDone || !doc.takeLoadResult()) {
+    if (!doc.loadFileAsync(file) || benchWaitTask(doc.ioTask.state) != TaskDone || !doc.takeLoadResult()) {
         std::fprintf(stderr, "loading %s failed\n", file.c_str());
         return 1;
     }
 
-    QualityMesh input;
-    for (const MeshVertex& r : doc.vertices) input.points.push_back({r.position[0], r.position[1], r.position[2]});
-    for (size_t k = 0; k + 2 < doc.indices.size(); k += 3)
-        input.triangles.push_back({doc.indices[k], doc.indices[k + 1], doc.indices[k + 2]});
+    const QualityMesh input = qualityMesh(doc.vertices, doc.indices);
 
     Mesh mesh;
     std::vector<Mesh::Vertex_index> vh;
