@@ -2,6 +2,7 @@
 
 #include "GpuInfo.h"
 #include "Image.h"
+#include "VulkanCommon.h"
 
 #include <cstring>
 #include <stdexcept>
@@ -20,14 +21,11 @@ void Buffer::create(const vk::Device& dev, const GpuInfo& gpuInfo, vk::BufferUsa
 {
     // A zero-sized buffer is invalid in Vulkan; callers skip empty data.
     if (size == 0) throw std::runtime_error("@Buffer::create: buffer size must not be zero");
+    // What the buffer held goes first, on the device that made it.
+    destroy();
     device = dev;
     requestedSize = size;
 
-    if (buffer) {
-        unmap();
-        device.destroyBuffer(buffer);
-        buffer = nullptr;
-    }
     buffer = device.createBuffer(vk::BufferCreateInfo({}, size, usage, vk::SharingMode::eExclusive));
 
     const vk::MemoryRequirements requirements = device.getBufferMemoryRequirements(buffer);
@@ -35,11 +33,6 @@ void Buffer::create(const vk::Device& dev, const GpuInfo& gpuInfo, vk::BufferUsa
     const uint32_t typeIndex =
         findMemoryType(gpuInfo.memoryProperties, requirements.memoryTypeBits, memoryProperties);
 
-    if (memory) {
-        unmap();
-        device.freeMemory(memory);
-        memory = nullptr;
-    }
     memory = device.allocateMemory(vk::MemoryAllocateInfo(allocationSize, typeIndex));
     device.bindBufferMemory(buffer, memory, 0);
 }
@@ -90,12 +83,6 @@ void Buffer::destroy()
 {
     if (!device) return;
     unmap();
-    if (buffer) {
-        device.destroyBuffer(buffer);
-        buffer = nullptr;
-    }
-    if (memory) {
-        device.freeMemory(memory);
-        memory = nullptr;
-    }
+    releaseHandle(buffer, [&](vk::Buffer b) { device.destroyBuffer(b); });
+    releaseHandle(memory, [&](vk::DeviceMemory m) { device.freeMemory(m); });
 }

@@ -50,8 +50,8 @@ vk::Semaphore createSemaphore(vk::Device device)
 void createCommandPools(vk::Device device, const GpuInfo& gpuInfo, vk::CommandPool& graphicsPool,
                         vk::CommandPool& transferPool)
 {
-    release(transferPool, [&](vk::CommandPool p) { device.destroyCommandPool(p); });
-    release(graphicsPool, [&](vk::CommandPool p) { device.destroyCommandPool(p); });
+    releaseHandle(transferPool, [&](vk::CommandPool p) { device.destroyCommandPool(p); });
+    releaseHandle(graphicsPool, [&](vk::CommandPool p) { device.destroyCommandPool(p); });
     const auto family = static_cast<uint32_t>(gpuInfo.graphicsFamily);
     graphicsPool = device.createCommandPool(
         vk::CommandPoolCreateInfo(vk::CommandPoolCreateFlagBits::eResetCommandBuffer, family));

@@ -5,6 +5,8 @@
 // pipeline creation. The drawers keep their own members; these functions
 // only work on what they are handed. Main thread only.
 
+#include "VulkanCommon.h"
+
 #include <vulkan/vulkan.hpp>
 
 #include <cstddef>
@@ -118,15 +120,6 @@ vk::Pipeline createGraphicsPipeline(vk::Device device, vk::PipelineCache cache, 
 // The MeshVertex layout as one per-vertex binding 0 of stride 44.
 void meshVertexInput(PipelineDesc& desc);
 
-template <typename Handle, typename Destroy>
-void release(Handle& handle, Destroy destroy)
-{
-    if (handle) {
-        destroy(handle);
-        handle = nullptr;
-    }
-}
-
 // The set-up every drawer shares: its context, semaphore, command pools and
 // render pass from the context's helper.
 template <typename Drawer, typename Context>
@@ -137,7 +130,7 @@ void setUpShape(Drawer& d, const GpuInfo* info, vk::Device device, Context* cont
     d.swapchainContext = context;
     d.semaphore = createSemaphore(device);
     createCommandPools(device, *info, d.graphicsCommandPool, d.transferCommandPool);
-    release(d.renderPass, [&](vk::RenderPass p) { device.destroyRenderPass(p); });
+    releaseHandle(d.renderPass, [&](vk::RenderPass p) { device.destroyRenderPass(p); });
     d.renderPass = context->createRenderPass(d.clearOnLoad, d.presentAfter, clearDepth);
 }
 
@@ -147,19 +140,19 @@ template <typename Drawer>
 void releaseShape(Drawer& d)
 {
     const vk::Device device = d.device;
-    release(d.semaphore, [&](vk::Semaphore s) { device.destroySemaphore(s); });
+    releaseHandle(d.semaphore, [&](vk::Semaphore s) { device.destroySemaphore(s); });
     if (!d.commandBuffers.empty()) {
         device.freeCommandBuffers(d.graphicsCommandPool, d.commandBuffers);
         d.commandBuffers.clear();
     }
-    release(d.transferCommandPool, [&](vk::CommandPool p) { device.destroyCommandPool(p); });
-    release(d.graphicsCommandPool, [&](vk::CommandPool p) { device.destroyCommandPool(p); });
-    release(d.pipelineCache, [&](vk::PipelineCache c) { device.destroyPipelineCache(c); });
-    release(d.pipelineLayout, [&](vk::PipelineLayout l) { device.destroyPipelineLayout(l); });
-    release(d.descriptorPool, [&](vk::DescriptorPool p) { device.destroyDescriptorPool(p); });
+    releaseHandle(d.transferCommandPool, [&](vk::CommandPool p) { device.destroyCommandPool(p); });
+    releaseHandle(d.graphicsCommandPool, [&](vk::CommandPool p) { device.destroyCommandPool(p); });
+    releaseHandle(d.pipelineCache, [&](vk::PipelineCache c) { device.destroyPipelineCache(c); });
+    releaseHandle(d.pipelineLayout, [&](vk::PipelineLayout l) { device.destroyPipelineLayout(l); });
+    releaseHandle(d.descriptorPool, [&](vk::DescriptorPool p) { device.destroyDescriptorPool(p); });
     d.descriptorSet = nullptr;
-    release(d.descriptorSetLayout, [&](vk::DescriptorSetLayout l) { device.destroyDescriptorSetLayout(l); });
-    release(d.renderPass, [&](vk::RenderPass p) { device.destroyRenderPass(p); });
+    releaseHandle(d.descriptorSetLayout, [&](vk::DescriptorSetLayout l) { device.destroyDescriptorSetLayout(l); });
+    releaseHandle(d.renderPass, [&](vk::RenderPass p) { device.destroyRenderPass(p); });
 }
 
 } // namespace drawer

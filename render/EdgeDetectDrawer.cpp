@@ -117,9 +117,9 @@ void EdgeDetectDrawer::createQuadBuffers()
 
 void EdgeDetectDrawer::createDescriptors()
 {
-    drawer::release(descriptorPool, [&](vk::DescriptorPool p) { device.destroyDescriptorPool(p); });
+    releaseHandle(descriptorPool, [&](vk::DescriptorPool p) { device.destroyDescriptorPool(p); });
     descriptorSet = nullptr;
-    drawer::release(descriptorSetLayout, [&](vk::DescriptorSetLayout l) { device.destroyDescriptorSetLayout(l); });
+    releaseHandle(descriptorSetLayout, [&](vk::DescriptorSetLayout l) { device.destroyDescriptorSetLayout(l); });
 
     const vk::DescriptorSetLayoutBinding binding(1, vk::DescriptorType::eCombinedImageSampler, 1,
                                                  vk::ShaderStageFlagBits::eFragment);
@@ -136,8 +136,8 @@ void EdgeDetectDrawer::createDescriptors()
 
 void EdgeDetectDrawer::createPipeline()
 {
-    drawer::release(pipelineLayout, [&](vk::PipelineLayout l) { device.destroyPipelineLayout(l); });
-    drawer::release(pipeline, [&](vk::Pipeline p) { device.destroyPipeline(p); });
+    releaseHandle(pipelineLayout, [&](vk::PipelineLayout l) { device.destroyPipelineLayout(l); });
+    releaseHandle(pipeline, [&](vk::Pipeline p) { device.destroyPipeline(p); });
     const vk::PushConstantRange push(vk::ShaderStageFlagBits::eFragment, 0, sizeof(PushConstants));
     pipelineLayout = device.createPipelineLayout(vk::PipelineLayoutCreateInfo({}, descriptorSetLayout, push));
     if (!pipelineCache) pipelineCache = device.createPipelineCache(vk::PipelineCacheCreateInfo());
@@ -212,7 +212,7 @@ void EdgeDetectDrawer::destroy()
     quadIndexBuffer.destroy();
     quadVertexBuffer.destroy();
     drawer::resizeSemaphores(device, imageSemaphores, 0);
-    drawer::release(pipeline, [&](vk::Pipeline p) { device.destroyPipeline(p); });
+    releaseHandle(pipeline, [&](vk::Pipeline p) { device.destroyPipeline(p); });
     drawer::releaseShape(*this);
     initialised = false;
 }

@@ -2,6 +2,7 @@
 
 #include "GpuInfo.h"
 #include "OneShotCommand.h"
+#include "VulkanCommon.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -203,20 +204,8 @@ void Image::copyFromBuffer(vk::Buffer sourceBuffer, vk::CommandPool commandPool,
 void Image::destroy()
 {
     if (!device) return;
-    if (sampler) {
-        device.destroySampler(sampler);
-        sampler = nullptr;
-    }
-    if (view) {
-        device.destroyImageView(view);
-        view = nullptr;
-    }
-    if (image) {
-        device.destroyImage(image);
-        image = nullptr;
-    }
-    if (memory) {
-        device.freeMemory(memory);
-        memory = nullptr;
-    }
+    releaseHandle(sampler, [&](vk::Sampler s) { device.destroySampler(s); });
+    releaseHandle(view, [&](vk::ImageView v) { device.destroyImageView(v); });
+    releaseHandle(image, [&](vk::Image i) { device.destroyImage(i); });
+    releaseHandle(memory, [&](vk::DeviceMemory m) { device.freeMemory(m); });
 }

@@ -73,9 +73,9 @@ void LineDrawer::createBuffers()
 
 void LineDrawer::createDescriptors()
 {
-    drawer::release(descriptorPool, [&](vk::DescriptorPool p) { device.destroyDescriptorPool(p); });
+    releaseHandle(descriptorPool, [&](vk::DescriptorPool p) { device.destroyDescriptorPool(p); });
     descriptorSet = nullptr;
-    drawer::release(descriptorSetLayout, [&](vk::DescriptorSetLayout l) { device.destroyDescriptorSetLayout(l); });
+    releaseHandle(descriptorSetLayout, [&](vk::DescriptorSetLayout l) { device.destroyDescriptorSetLayout(l); });
 
     const vk::DescriptorSetLayoutBinding binding(0, vk::DescriptorType::eUniformBuffer, 1,
                                                  vk::ShaderStageFlagBits::eVertex);
@@ -91,8 +91,8 @@ void LineDrawer::createDescriptors()
 
 void LineDrawer::createPipeline()
 {
-    drawer::release(pipelineLayout, [&](vk::PipelineLayout l) { device.destroyPipelineLayout(l); });
-    drawer::release(pipeline, [&](vk::Pipeline p) { device.destroyPipeline(p); });
+    releaseHandle(pipelineLayout, [&](vk::PipelineLayout l) { device.destroyPipelineLayout(l); });
+    releaseHandle(pipeline, [&](vk::Pipeline p) { device.destroyPipeline(p); });
     const vk::PushConstantRange push(vk::ShaderStageFlagBits::eFragment, 0, sizeof(uint32_t));
     pipelineLayout = device.createPipelineLayout(vk::PipelineLayoutCreateInfo({}, descriptorSetLayout, push));
     if (!pipelineCache) pipelineCache = device.createPipelineCache(vk::PipelineCacheCreateInfo());
@@ -200,7 +200,7 @@ void LineDrawer::destroy()
     uniformBuffer.destroy();
     indexBuffer.destroy();
     vertexBuffer.destroy();
-    drawer::release(pipeline, [&](vk::Pipeline p) { device.destroyPipeline(p); });
+    releaseHandle(pipeline, [&](vk::Pipeline p) { device.destroyPipeline(p); });
     drawer::releaseShape(*this);
     initialised = false;
 }

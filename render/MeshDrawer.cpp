@@ -116,9 +116,9 @@ void MeshDrawer::createBuffers(const std::vector<MeshVertex>& vertices, const st
 
 void MeshDrawer::createDescriptors()
 {
-    drawer::release(descriptorPool, [&](vk::DescriptorPool p) { device.destroyDescriptorPool(p); });
+    releaseHandle(descriptorPool, [&](vk::DescriptorPool p) { device.destroyDescriptorPool(p); });
     descriptorSet = nullptr;
-    drawer::release(descriptorSetLayout, [&](vk::DescriptorSetLayout l) { device.destroyDescriptorSetLayout(l); });
+    releaseHandle(descriptorSetLayout, [&](vk::DescriptorSetLayout l) { device.destroyDescriptorSetLayout(l); });
 
     using Stage = vk::ShaderStageFlagBits;
     const std::array<vk::DescriptorSetLayoutBinding, 2> bindings = {
@@ -145,8 +145,8 @@ void MeshDrawer::createDescriptors()
 
 void MeshDrawer::createPipelines()
 {
-    for (vk::Pipeline& p : pipelines) drawer::release(p, [&](vk::Pipeline h) { device.destroyPipeline(h); });
-    drawer::release(pipelineLayout, [&](vk::PipelineLayout l) { device.destroyPipelineLayout(l); });
+    for (vk::Pipeline& p : pipelines) releaseHandle(p, [&](vk::Pipeline h) { device.destroyPipeline(h); });
+    releaseHandle(pipelineLayout, [&](vk::PipelineLayout l) { device.destroyPipelineLayout(l); });
     pipelineLayout = device.createPipelineLayout(vk::PipelineLayoutCreateInfo({}, descriptorSetLayout));
     if (!pipelineCache) pipelineCache = device.createPipelineCache(vk::PipelineCacheCreateInfo());
 
@@ -258,7 +258,7 @@ void MeshDrawer::destroy()
     indexBuffer.destroy();
     uniformBuffer.destroy();
     matcapImage.destroy();
-    for (vk::Pipeline& p : pipelines) drawer::release(p, [&](vk::Pipeline h) { device.destroyPipeline(h); });
+    for (vk::Pipeline& p : pipelines) releaseHandle(p, [&](vk::Pipeline h) { device.destroyPipeline(h); });
     drawer::releaseShape(*this);
     indexCount = 0;
     vertexCount = 0;

@@ -218,8 +218,5 @@ void Swapchain::destroy()
         if (view) device.destroyImageView(view);
     }
     imageViews.clear();
-    if (swapchain) {
-        device.destroySwapchainKHR(swapchain);
-        swapchain = nullptr;
-    }
+    releaseHandle(swapchain, [&](vk::SwapchainKHR s) { device.destroySwapchainKHR(s); });
 }

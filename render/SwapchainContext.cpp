@@ -2,6 +2,7 @@
 
 #include "GpuInfo.h"
 #include "OneShotCommand.h"
+#include "VulkanCommon.h"
 
 #include <array>
 
@@ -22,10 +23,7 @@ void SwapchainContext::init(vk::PhysicalDevice pd, const GpuInfo* info, vk::Devi
     swapchain.init(physicalDevice, gpuInfo, device, surface, false);
     swapchain.create(width, height);
 
-    if (renderPass) {
-        device.destroyRenderPass(renderPass);
-        renderPass = nullptr;
-    }
+    releaseHandle(renderPass, [&](vk::RenderPass p) { device.destroyRenderPass(p); });
     renderPass = createRenderPass(true, false, true);
     createDepthImage();
     createColorAttachments();
@@ -35,14 +33,8 @@ void SwapchainContext::init(vk::PhysicalDevice pd, const GpuInfo* info, vk::Devi
 
 void SwapchainContext::createCommandPools()
 {
-    if (transferCommandPool) {
-        device.destroyCommandPool(transferCommandPool);
-        transferCommandPool = nullptr;
-    }
-    if (graphicsCommandPool) {
-        device.destroyCommandPool(graphicsCommandPool);
-        graphicsCommandPool = nullptr;
-    }
+    releaseHandle(transferCommandPool, [&](vk::CommandPool p) { device.destroyCommandPool(p); });
+    releaseHandle(graphicsCommandPool, [&](vk::CommandPool p) { device.destroyCommandPool(p); });
     graphicsCommandPool = device.createCommandPool(vk::CommandPoolCreateInfo(
         vk::CommandPoolCreateFlagBits::eResetCommandBuffer, static_cast<uint32_t>(gpuInfo->graphicsFamily)));
     transferCommandPool = device.createCommandPool(vk::CommandPoolCreateInfo(
@@ -174,17 +166,8 @@ void SwapchainContext::cleanup()
         }
         framebuffers->clear();
     }
-    if (renderPass) {
-        device.destroyRenderPass(renderPass);
-        renderPass = nullptr;
-    }
+    releaseHandle(renderPass, [&](vk::RenderPass p) { device.destroyRenderPass(p); });
     swapchain.destroy();
-    if (transferCommandPool) {
-        device.destroyCommandPool(transferCommandPool);
-        transferCommandPool = nullptr;
-    }
-    if (graphicsCommandPool) {
-        device.destroyCommandPool(graphicsCommandPool);
-        graphicsCommandPool = nullptr;
-    }
+    releaseHandle(transferCommandPool, [&](vk::CommandPool p) { device.destroyCommandPool(p); });
+    releaseHandle(graphicsCommandPool, [&](vk::CommandPool p) { device.destroyCommandPool(p); });
 }

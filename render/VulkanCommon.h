@@ -1,6 +1,6 @@
 #pragma once
-// Small pieces shared by the Vulkan core: the logger handle and the two-call
-// read of variable-length Vulkan lists.
+// Small pieces shared by the Vulkan core: the logger handle, the two-call
+// read of variable-length Vulkan lists and the checked release of a handle.
 
 #include <vulkan/vulkan.hpp>
 
@@ -33,4 +33,15 @@ std::vector<T> enumerateTwoCall(Fetch fetch, const char* callName)
     vk::resultCheck(static_cast<vk::Result>(result), callName);
     if (count < items.size()) items.resize(count);
     return items;
+}
+
+// Destroys a handle only when it is set, then nulls it, so that a destroy
+// may run twice and a create may release what it held first.
+template <typename Handle, typename Destroy>
+void releaseHandle(Handle& handle, Destroy destroy)
+{
+    if (handle) {
+        destroy(handle);
+        handle = nullptr;
+    }
 }
