@@ -157,6 +157,16 @@ bool deviceMemoryIsHostVisible(const vk::PhysicalDeviceMemoryProperties& propert
     return any;
 }
 
+void writeUniformBuffer(vk::Device device, const GpuInfo& gpuInfo, Buffer& buffer, const void* data,
+                        vk::DeviceSize size)
+{
+    if (!buffer.buffer) {
+        buffer.create(device, gpuInfo, vk::BufferUsageFlagBits::eUniformBuffer,
+                      vk::MemoryPropertyFlagBits::eHostVisible | vk::MemoryPropertyFlagBits::eHostCoherent, size);
+    }
+    buffer.copyFrom(data, size);
+}
+
 void uploadDeviceLocal(vk::Device device, const GpuInfo& gpuInfo, vk::CommandPool pool, uint32_t queueFamily,
                        Buffer& target, vk::BufferUsageFlags usage, const void* data, vk::DeviceSize size)
 {

@@ -97,6 +97,11 @@ bool deviceMemoryIsHostVisible(const vk::PhysicalDeviceMemoryProperties& propert
 void uploadDeviceLocal(vk::Device device, const GpuInfo& gpuInfo, vk::CommandPool pool, uint32_t queueFamily,
                        Buffer& target, vk::BufferUsageFlags usage, const void* data, vk::DeviceSize size);
 
+// Writes a per-frame uniform block into its host-visible buffer, making the
+// buffer the first time; new geometry keeps it and the descriptors using it.
+void writeUniformBuffer(vk::Device device, const GpuInfo& gpuInfo, Buffer& buffer, const void* data,
+                        vk::DeviceSize size);
+
 // The pipeline state that differs between the drawers; the rest is shared:
 // one dynamic viewport and scissor, one sample, one colour attachment with
 // all channels written and blending off, subpass 0.
@@ -134,6 +139,17 @@ void setUpShape(Drawer& d, const GpuInfo* info, vk::Device device, Context* cont
     d.renderPass = context->createRenderPass(d.clearOnLoad, d.presentAfter, clearDepth);
 }
 
+// Releases a drawer's descriptor pool (and with it the set) and layout, as
+// before they are made anew.
+template <typename Drawer>
+void releaseDescriptors(Drawer& d)
+{
+    const vk::Device device = d.device;
+    releaseHandle(d.descriptorPool, [&](vk::DescriptorPool p) { device.destroyDescriptorPool(p); });
+    d.descriptorSet = nullptr;
+    releaseHandle(d.descriptorSetLayout, [&](vk::DescriptorSetLayout l) { device.destroyDescriptorSetLayout(l); });
+}
+
 // Releases what setUpShape made and the descriptor and pipeline objects every
 // drawer holds; each handle only when set, so it may run twice.
 template <typename Drawer>
@@ -149,9 +165,7 @@ void releaseShape(Drawer& d)
     releaseHandle(d.graphicsCommandPool, [&](vk::CommandPool p) { device.destroyCommandPool(p); });
     releaseHandle(d.pipelineCache, [&](vk::PipelineCache c) { device.destroyPipelineCache(c); });
     releaseHandle(d.pipelineLayout, [&](vk::PipelineLayout l) { device.destroyPipelineLayout(l); });
-    releaseHandle(d.descriptorPool, [&](vk::DescriptorPool p) { device.destroyDescriptorPool(p); });
-    d.descriptorSet = nullptr;
-    releaseHandle(d.descriptorSetLayout, [&](vk::DescriptorSetLayout l) { device.destroyDescriptorSetLayout(l); });
+    releaseDescriptors(d);
     releaseHandle(d.renderPass, [&](vk::RenderPass p) { device.destroyRenderPass(p); });
 }
 

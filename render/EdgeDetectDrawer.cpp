@@ -117,9 +117,7 @@ void EdgeDetectDrawer::createQuadBuffers()
 
 void EdgeDetectDrawer::createDescriptors()
 {
-    releaseHandle(descriptorPool, [&](vk::DescriptorPool p) { device.destroyDescriptorPool(p); });
-    descriptorSet = nullptr;
-    releaseHandle(descriptorSetLayout, [&](vk::DescriptorSetLayout l) { device.destroyDescriptorSetLayout(l); });
+    drawer::releaseDescriptors(*this);
 
     const vk::DescriptorSetLayoutBinding binding(1, vk::DescriptorType::eCombinedImageSampler, 1,
                                                  vk::ShaderStageFlagBits::eFragment);

@@ -63,19 +63,12 @@ void LineDrawer::createBuffers()
     drawer::uploadDeviceLocal(device, *gpuInfo, transferCommandPool, family, indexBuffer,
                               vk::BufferUsageFlagBits::eIndexBuffer, geometry.indices.data(),
                               vk::DeviceSize(geometry.indices.size()) * sizeof(uint32_t));
-    if (!uniformBuffer.buffer) {
-        uniformBuffer.create(device, *gpuInfo, vk::BufferUsageFlagBits::eUniformBuffer,
-                             vk::MemoryPropertyFlagBits::eHostVisible | vk::MemoryPropertyFlagBits::eHostCoherent,
-                             UboSize);
-    }
-    uniformBuffer.copyFrom(&mvp, UboSize);
+    drawer::writeUniformBuffer(device, *gpuInfo, uniformBuffer, &mvp, UboSize);
 }
 
 void LineDrawer::createDescriptors()
 {
-    releaseHandle(descriptorPool, [&](vk::DescriptorPool p) { device.destroyDescriptorPool(p); });
-    descriptorSet = nullptr;
-    releaseHandle(descriptorSetLayout, [&](vk::DescriptorSetLayout l) { device.destroyDescriptorSetLayout(l); });
+    drawer::releaseDescriptors(*this);
 
     const vk::DescriptorSetLayoutBinding binding(0, vk::DescriptorType::eUniformBuffer, 1,
                                                  vk::ShaderStageFlagBits::eVertex);

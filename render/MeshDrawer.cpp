@@ -106,19 +106,12 @@ void MeshDrawer::createBuffers(const std::vector<MeshVertex>& vertices, const st
     }
     indexCount = static_cast<uint32_t>(indices.size());
     vertexCount = static_cast<uint32_t>(vertices.size());
-    if (!uniformBuffer.buffer) {
-        uniformBuffer.create(device, *gpuInfo, vk::BufferUsageFlagBits::eUniformBuffer,
-                             vk::MemoryPropertyFlagBits::eHostVisible | vk::MemoryPropertyFlagBits::eHostCoherent,
-                             UboSize);
-    }
-    uniformBuffer.copyFrom(&transformUbo, UboSize);
+    drawer::writeUniformBuffer(device, *gpuInfo, uniformBuffer, &transformUbo, UboSize);
 }
 
 void MeshDrawer::createDescriptors()
 {
-    releaseHandle(descriptorPool, [&](vk::DescriptorPool p) { device.destroyDescriptorPool(p); });
-    descriptorSet = nullptr;
-    releaseHandle(descriptorSetLayout, [&](vk::DescriptorSetLayout l) { device.destroyDescriptorSetLayout(l); });
+    drawer::releaseDescriptors(*this);
 
     using Stage = vk::ShaderStageFlagBits;
     const std::array<vk::DescriptorSetLayoutBinding, 2> bindings = {
