@@ -9,6 +9,7 @@
 #include "Screenshot.h"
 #include "SwapchainContext.h"
 #include "VulkanInstance.h"
+#include "WindowDevice.h"
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
@@ -19,40 +20,15 @@
 namespace fs = std::filesystem;
 
 namespace {
-class WindowContext : public testing::Test {
+class WindowContext : public testing::Test, protected rendertest::WindowDevice {
 protected:
     void SetUp() override
     {
         rendertest::logText();
-        ASSERT_TRUE(glfwInit()) << "no X display";
-        glfwWindowHint(GLFW_CLIENT_API, GLFW_NO_API);
-        glfwWindowHint(GLFW_RESIZABLE, GLFW_TRUE);
-        window = glfwCreateWindow(320, 240, "Tamrel render test", nullptr, nullptr);
-        ASSERT_TRUE(window);
-
-        instance = createVulkanInstance();
-        VkSurfaceKHR raw = VK_NULL_HANDLE;
-        ASSERT_EQ(glfwCreateWindowSurface(instance, window, nullptr, &raw), VK_SUCCESS);
-        surface = raw;
-        physicalDevice = selectGpu(instance.enumeratePhysicalDevices(), 0, gpuInfo,
-                                   [this](vk::PhysicalDevice pd, GpuInfo& info) { info.query(pd, surface); });
-        device = createLogicalDevice(physicalDevice, gpuInfo);
-        queue = device.getQueue(static_cast<uint32_t>(gpuInfo.graphicsFamily), 0);
-        context.init(physicalDevice, &gpuInfo, device, surface, 320, 240);
+        openWindowDevice("Tamrel render test", 320, 240);
     }
 
-    void TearDown() override
-    {
-        if (device) {
-            device.waitIdle();
-            context.cleanup();
-            device.destroy();
-        }
-        if (surface) instance.destroySurfaceKHR(surface);
-        if (instance) instance.destroy();
-        if (window) glfwDestroyWindow(window);
-        glfwTerminate();
-    }
+    void TearDown() override { closeWindowDevice(); }
 
     // Records one pass of `renderPass` on offscreen framebuffer `index`
     // clearing colour to `rgba` and submits it, waiting for the end.
@@ -73,14 +49,6 @@ protected:
         command.free();
     }
 
-    GLFWwindow* window = nullptr;
-    vk::Instance instance;
-    vk::SurfaceKHR surface;
-    vk::PhysicalDevice physicalDevice;
-    GpuInfo gpuInfo;
-    vk::Device device;
-    vk::Queue queue;
-    SwapchainContext context;
 };
 
 void expectUniform(const std::string& path, uint8_t r, uint8_t g, uint8_t b, uint32_t w, uint32_t h)

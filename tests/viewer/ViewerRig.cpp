@@ -18,21 +18,8 @@ namespace fs = std::filesystem;
 void ViewerRig::SetUp()
 {
     rendertest::logText();
-    ASSERT_TRUE(glfwInit()) << "no X display";
-    glfwWindowHint(GLFW_CLIENT_API, GLFW_NO_API);
-    glfwWindowHint(GLFW_RESIZABLE, GLFW_TRUE);
-    window = glfwCreateWindow(Width, Height, "Tamrel viewer test", nullptr, nullptr);
-    ASSERT_TRUE(window);
-
-    instance = createVulkanInstance();
-    VkSurfaceKHR raw = VK_NULL_HANDLE;
-    ASSERT_EQ(glfwCreateWindowSurface(instance, window, nullptr, &raw), VK_SUCCESS);
-    surface = raw;
-    physicalDevice = selectGpu(instance.enumeratePhysicalDevices(), 0, gpuInfo,
-                               [this](vk::PhysicalDevice pd, GpuInfo& info) { info.query(pd, surface); });
-    device = createLogicalDevice(physicalDevice, gpuInfo);
-    queue = device.getQueue(static_cast<uint32_t>(gpuInfo.graphicsFamily), 0);
-    context.init(physicalDevice, &gpuInfo, device, surface, Width, Height);
+    openWindowDevice("Tamrel viewer test", Width, Height);
+    if (HasFatalFailure()) return;
 
     // An empty document first, as at start-up.
     const TestMesh placeholder{{MeshVertex{}}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {}};
@@ -58,15 +45,10 @@ void ViewerRig::TearDown()
         outputPassDrawer.destroy();
         lineDrawer.destroy();
         meshDrawer.destroy();
-        context.cleanup();
         if (imageAvailable) device.destroySemaphore(imageAvailable);
         if (frameFence) device.destroyFence(frameFence);
-        device.destroy();
     }
-    if (surface) instance.destroySurfaceKHR(surface);
-    if (instance) instance.destroy();
-    if (window) glfwDestroyWindow(window);
-    glfwTerminate();
+    closeWindowDevice();
 }
 
 void ViewerRig::show(const TestMesh& mesh)

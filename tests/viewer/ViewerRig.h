@@ -11,15 +11,14 @@
 #include "MeshDrawer.h"
 #include "SwapchainContext.h"
 #include "TestMeshes.h"
+#include "WindowDevice.h"
 
 #include <gtest/gtest.h>
 #include <vulkan/vulkan.hpp>
 
 #include <string>
 
-struct GLFWwindow;
-
-class ViewerRig : public testing::Test {
+class ViewerRig : public testing::Test, protected rendertest::WindowDevice {
 protected:
     void SetUp() override;
     void TearDown() override;
@@ -37,14 +36,6 @@ protected:
     static constexpr int Width = 320;
     static constexpr int Height = 240;
 
-    GLFWwindow* window = nullptr;
-    vk::Instance instance;
-    vk::SurfaceKHR surface;
-    vk::PhysicalDevice physicalDevice;
-    GpuInfo gpuInfo;
-    vk::Device device;
-    vk::Queue queue;
-    SwapchainContext context;
     MeshDrawer meshDrawer{true, false, 1, 0};
     EdgeDetectDrawer edgePassDrawer{true, false, 1, 0, 1, 1};
     LineDrawer lineDrawer{false, false, 1, 0};
