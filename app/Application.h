@@ -117,9 +117,8 @@ public:
     uint64_t pendingActions = 0;
     // Signalled when a frame's last pass has finished: one frame in flight.
     vk::Fence frameFence;
-    // The offscreen images were made anew and no frame has been drawn into them.
-    bool offscreenImagesFresh = false;
-    // Leaves out the offscreen passes of frames that would redraw the same picture.
+    // Leaves out the offscreen passes of frames that would redraw the same
+    // picture, and tells whether the offscreen images hold one yet.
     drawer::OffscreenReuse offscreenReuse;
 
     UiRequests requests;

@@ -48,7 +48,6 @@ void Application::drawFrame()
         if (camera.edgeDetection) last = edgePassDrawer.submit(graphicsQueue, imageIndex, 1, &last);
         lineDrawer.updateUniformBuffer(camera.mvp);
         outputWaits[outputWaitCount++] = lineDrawer.submit(graphicsQueue, imageIndex, 1, &last);
-        offscreenImagesFresh = false;
     }
     const vk::Semaphore rendered = outputPassDrawer.submit(graphicsQueue, imageIndex, outputWaitCount, outputWaits);
     graphicsQueue.submit({}, frameFence);
@@ -76,6 +75,5 @@ void Application::recreateSwapchain(uint32_t width, uint32_t height)
     edgePassDrawer.onResize();
     lineDrawer.onResize();
     outputPassDrawer.onResize();
-    offscreenImagesFresh = true;
     offscreenReuse.invalidate();
 }

@@ -236,7 +236,7 @@ void Application::takeScreenshot()
     pendingActions &= ~PendingAction::ScreenshotRequested;
     // Right after a swapchain rebuild the offscreen images hold no picture
     // yet: take the shot after the next frame.
-    if (offscreenImagesFresh) {
+    if (!offscreenReuse.holdsPicture()) {
         pendingActions |= PendingAction::ScreenshotRequested;
         return;
     }

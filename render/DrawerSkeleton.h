@@ -51,6 +51,8 @@ public:
     bool unchanged(std::initializer_list<std::span<const std::byte>> frameData);
     // The offscreen images no longer hold the last drawn picture.
     void invalidate() { valid = false; }
+    // A frame has been drawn into the offscreen images since they were made.
+    bool holdsPicture() const { return valid; }
 
 private:
     bool valid = false;

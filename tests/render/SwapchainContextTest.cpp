@@ -8,7 +8,6 @@
 #include "RgbaImage.h"
 #include "Screenshot.h"
 #include "SwapchainContext.h"
-#include "VulkanInstance.h"
 #include "WindowDevice.h"
 
 #include <GLFW/glfw3.h>

@@ -80,7 +80,7 @@ TEST_F(AppInput, ScrollSetsOneZoomStep)
 
 TEST_F(AppInput, ScreenshotWaitsForAFrameAfterARebuild)
 {
-    app.offscreenImagesFresh = true;
+    app.offscreenReuse.invalidate();
     app.pendingActions = 0;
     app.takeScreenshot();
     EXPECT_EQ(app.pendingActions, PendingAction::ScreenshotRequested);
