@@ -94,7 +94,7 @@ TEST(Startup, OpensTheTamrelWindowAndExitsCleanlyWhenAskedToClose)
     ChildProcess app(TAMREL_EXE, {});
     ASSERT_TRUE(xwin::waitForTitle("Tamrel", 60)) << "no window titled Tamrel";
     ASSERT_TRUE(xwin::requestClose("Tamrel"));
-    const ProcessResult r = app.wait(60s);
+    const ProcessResult r = xwin::waitForClose(app, "Tamrel", 60s);
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.err, "");
@@ -108,8 +108,9 @@ TEST(Startup, LoadsTheFirstImportableArgumentAndNamesItInTheTitle)
     ChildProcess app(TAMREL_EXE, {"notes.txt", model});
     // The cube's 24 records merge into its 8 corners.
     const bool titled = xwin::waitForTitle("Tamrel | cube.ply (V:8 F:12)", 60);
-    xwin::requestClose(titled ? "Tamrel | cube.ply (V:8 F:12)" : "Tamrel");
-    const ProcessResult r = app.wait(60s);
+    const std::string title = titled ? "Tamrel | cube.ply (V:8 F:12)" : "Tamrel";
+    xwin::requestClose(title);
+    const ProcessResult r = xwin::waitForClose(app, title, 60s);
     EXPECT_TRUE(titled) << r.out;
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("Start main loop with 2 extra command line arguments: [notes.txt],[" + model + "]"),
@@ -133,7 +134,7 @@ TEST(Startup, AFileTheImporterRejectsKeepsTheWindowUp)
     }
     EXPECT_TRUE(app.running());
     xwin::requestClose("Tamrel");
-    const ProcessResult r = app.wait(60s);
+    const ProcessResult r = xwin::waitForClose(app, "Tamrel", 60s);
     fs::remove(bad);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("Failed to load model file <" + bad.string() + ">"), std::string::npos) << r.out;

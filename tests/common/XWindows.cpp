@@ -117,4 +117,18 @@ bool resize(const std::string& title, int width, int height)
     XFlush(c.display);
     return done;
 }
+ProcessResult waitForClose(ChildProcess& app, const std::string& title, std::chrono::seconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    auto nextRequest = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (app.running() && std::chrono::steady_clock::now() < deadline) {
+        if (std::chrono::steady_clock::now() >= nextRequest) {
+            requestClose(title);
+            nextRequest += std::chrono::seconds(1);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return app.wait(std::chrono::seconds(1));
+}
+
 } // namespace xwin

@@ -2,6 +2,9 @@
 // Looks up top-level windows on the test X server by title and asks them to
 // close as a window manager would (WM_DELETE_WINDOW).
 
+#include "ProcessRunner.h"
+
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,10 @@ std::vector<std::string> titles();
 bool waitForTitle(const std::string& title, double seconds, bool prefix = false);
 // Sends WM_DELETE_WINDOW to every window with that exact title; false if none.
 bool requestClose(const std::string& title);
+// Waits for the program's end after a close request, asking again every
+// second while it runs: a request that reaches a window still being set up
+// can be lost.
+ProcessResult waitForClose(ChildProcess& app, const std::string& title, std::chrono::seconds timeout);
 // Resizes the window as a user dragging its border would.
 bool resize(const std::string& title, int width, int height);
 } // namespace xwin

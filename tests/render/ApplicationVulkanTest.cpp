@@ -18,7 +18,7 @@ TEST(ApplicationVulkan, StartsOnTheGpuAndClosesCleanly)
     // Let the main loop run a while before asking the window to close.
     std::this_thread::sleep_for(500ms);
     ASSERT_TRUE(xwin::requestClose("Tamrel"));
-    const ProcessResult r = app.wait(60s);
+    const ProcessResult r = xwin::waitForClose(app, "Tamrel", 60s);
 
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_NE(r.out.find("Selected GPU device: llvmpipe"), std::string::npos) << r.out;

@@ -43,8 +43,9 @@ std::string windowTitle()
 
 ProcessResult closeAndWait(ChildProcess& app)
 {
-    EXPECT_TRUE(xwin::requestClose(windowTitle()));
-    return app.wait(60s);
+    const std::string title = windowTitle();
+    EXPECT_TRUE(xwin::requestClose(title));
+    return xwin::waitForClose(app, title, 60s);
 }
 
 void expectCleanRun(const ProcessResult& r)
