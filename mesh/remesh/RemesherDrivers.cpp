@@ -1,12 +1,10 @@
 #include "Remesher.h"
 
-#include "StringUtils.h"
 #include "TaskStatus.h"
 #include "Timer.h"
 
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
 
 namespace {
 
@@ -32,19 +30,6 @@ void cleanupProgress(TaskStatus* status, uint32_t k)
     raiseProgress(status, static_cast<double>(k + 1) * 0.4 / 5.0 + 0.5);
 }
 
-// Slivers far longer than the target length are split into ever more
-// slivers, round after round; a mesh that grows this far past its target
-// would only exhaust the memory before it could converge.
-void checkGrowth(const HalfedgeMesh& mesh, uint64_t targetCount)
-{
-    const uint64_t limit = 16 * std::max<uint64_t>(targetCount, 1) + 100000;
-    if (mesh.n_faces() > limit) {
-        throw std::runtime_error(stringFormat(
-            "@remesh: the mesh grew to %zu faces, far beyond its target of %llu; its triangles are too uneven",
-            mesh.n_faces(), static_cast<unsigned long long>(targetCount)));
-    }
-}
-
 } // namespace
 
 void Remesher::remesh(uint32_t iterations, TaskStatus* status)
@@ -54,7 +39,6 @@ void Remesher::remesh(uint32_t iterations, TaskStatus* status)
     for (uint32_t i = 0; i < iterations; ++i) {
         pass = RemeshTypeUniform;
         splitLongCollapseShortEdges(1, &pass);
-        checkGrowth(working, targetCount);
         tangentialSmoothing(1, false, &pass, nullptr);
         equalizeValences();
         tangentialSmoothing(1, false, &pass, nullptr);
@@ -82,7 +66,6 @@ void Remesher::remeshAdaptive(uint32_t iterations, TaskStatus* status)
     for (uint32_t i = 0; i < iterations; ++i) {
         pass = RemeshTypeAdaptive;
         splitLongCollapseShortEdges(1, &pass);
-        checkGrowth(working, targetCount);
         tangentialSmoothing(1, false, &smoothType, nullptr);
         equalizeValences();
         tangentialSmoothing(1, false, &smoothType, nullptr);

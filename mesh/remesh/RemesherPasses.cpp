@@ -1,5 +1,7 @@
 #include "Remesher.h"
 
+#include "StringUtils.h"
+
 #include <tbb/parallel_for.h>
 #include <tbb/parallel_sort.h>
 
@@ -13,6 +15,19 @@ typedef HalfedgeMesh::HalfedgeHandle HH;
 typedef HalfedgeMesh::EdgeHandle EH;
 
 namespace {
+
+// Slivers far longer than the target length are split into ever more
+// slivers, round after round; a mesh that grows this far past its target
+// would only exhaust the memory before it could converge.
+void checkGrowth(const HalfedgeMesh& mesh, uint64_t targetCount)
+{
+    const uint64_t limit = 16 * std::max<uint64_t>(targetCount, 1) + 100000;
+    if (mesh.n_faces() > limit) {
+        throw std::runtime_error(stringFormat(
+            "@remesh: the mesh grew to %zu faces, far beyond its target of %llu; its triangles are too uneven",
+            mesh.n_faces(), static_cast<unsigned long long>(targetCount)));
+    }
+}
 
 // Collapses along a feature line or the boundary must stay within 4.5 degrees of straight.
 const double StraightSinSq = std::pow(std::sin(0.07853981633974483), 2);
@@ -123,6 +138,7 @@ void Remesher::splitLongCollapseShortEdges(int32_t rounds, const RemeshType* rem
             for (EH te : touched) m.status(te).set_locked(true);
         }
         m.garbage_collection(true, true, true);
+        checkGrowth(m, targetCount);
     }
     std::vector<std::pair<int32_t, double>>().swap(list);
 }
