@@ -8,26 +8,14 @@
 
 namespace {
 
-// progress := min(progress + trunc(f * (stageEnd - progress)), stageEnd)
-void raiseProgress(TaskStatus* status, double f)
-{
-    if (!status) return;
-    const uint32_t end = status->stageEnd.load();
-    const uint32_t cur = status->progress.load();
-    if (cur >= end) return;
-    const double step = std::trunc(f * static_cast<double>(end - cur));
-    const double next = std::min(static_cast<double>(cur) + std::max(step, 0.0), static_cast<double>(end));
-    status->progress.store(static_cast<uint32_t>(next));
-}
-
 void mainIterationProgress(TaskStatus* status, uint32_t i, uint32_t n)
 {
-    raiseProgress(status, static_cast<double>(i + 1) * 0.5 / static_cast<double>(n));
+    progress::advance(status, static_cast<double>(i + 1) * 0.5 / static_cast<double>(n));
 }
 
 void cleanupProgress(TaskStatus* status, uint32_t k)
 {
-    raiseProgress(status, static_cast<double>(k + 1) * 0.4 / 5.0 + 0.5);
+    progress::advance(status, static_cast<double>(k + 1) * 0.4 / 5.0 + 0.5);
 }
 
 } // namespace
