@@ -65,7 +65,7 @@ int TriMesh::saveFile(const std::string& path, const std::string& formatId,
     progress::advance(status, 0.8);
 
     const aiReturn result = exporter.Export(scene.get(), formatId, path, 0u, nullptr);
-    if (status) progress::set(status, status->stageEnd.load());
+    progress::reachStageEnd(status);
     if (result != aiReturn_SUCCESS) {
         logger->warn("Failed to export file <{}>: {}", path, exporter.GetErrorString());
         return 1;

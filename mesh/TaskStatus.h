@@ -67,10 +67,17 @@ inline void advance(TaskStatus* s, double f)
     s->progress.store(std::min(end, cur + step), std::memory_order_relaxed);
 }
 
-inline void closeStage(TaskStatus* s)
+// The running stage is done; the next one has yet to be set.
+inline void reachStageEnd(TaskStatus* s)
 {
     if (!s) return;
     s->progress.store(s->stageEnd.load(std::memory_order_relaxed), std::memory_order_relaxed);
+}
+
+inline void closeStage(TaskStatus* s)
+{
+    if (!s) return;
+    reachStageEnd(s);
     s->stageEnd.store(100, std::memory_order_relaxed);
 }
 

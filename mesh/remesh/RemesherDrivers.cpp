@@ -3,9 +3,6 @@
 #include "TaskStatus.h"
 #include "Timer.h"
 
-#include <algorithm>
-#include <cmath>
-
 namespace {
 
 void mainIterationProgress(TaskStatus* status, uint32_t i, uint32_t n)
@@ -43,7 +40,7 @@ void Remesher::remesh(uint32_t iterations, TaskStatus* status)
     }
     pass = RemeshTypeUniform;
     projectToRefSurface(&pass);
-    if (status) status->progress.store(status->stageEnd.load());
+    progress::reachStageEnd(status);
 }
 
 void Remesher::remeshAdaptive(uint32_t iterations, TaskStatus* status)
@@ -73,5 +70,5 @@ void Remesher::remeshAdaptive(uint32_t iterations, TaskStatus* status)
     }
     pass = RemeshTypeAdaptive;
     projectToRefSurface(&pass);
-    if (status) status->progress.store(status->stageEnd.load());
+    progress::reachStageEnd(status);
 }

@@ -159,5 +159,5 @@ void Remesher::smooth(uint32_t iterations, TaskStatus* status)
 {
     const RemeshType uniform = RemeshTypeUniform;
     tangentialSmoothing(iterations, true, &uniform, nullptr);
-    if (status) status->progress.store(status->stageEnd.load());
+    progress::reachStageEnd(status);
 }
