@@ -1,0 +1,123 @@
+#pragma once
+// The GUI overlay: the Dear ImGui back end of the application (display size,
+// cursor, wheel and keys in; draw data out through its own Vulkan pipeline)
+// and the owner of everything the menus and panels edit: the model and save
+// paths, the remesh parameters, the progress record of the running document
+// task and the two want-capture flags. Main thread only, except taskStatus,
+// whose progress a document task raises from a worker.
+
+#include "Buffer.h"
+#include "Image.h"
+#include "TaskStatus.h"
+
+#include <vulkan/vulkan.hpp>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct GLFWwindow;
+struct GpuInfo;
+struct ExportFormatInfo;
+struct ImporterInfo;
+class SwapchainContext;
+namespace spdlog {
+class logger;
+}
+
+class UiDrawer {
+public:
+    UiDrawer(bool clearOnLoad, bool presentAfter, uint32_t renderTarget, uint32_t framebufferIndex);
+    ~UiDrawer();
+    UiDrawer(const UiDrawer&) = delete;
+    UiDrawer& operator=(const UiDrawer&) = delete;
+
+    // Back end.
+    void createSyncObjects(GLFWwindow* window, const GpuInfo* gpuInfo, vk::Device device,
+                           SwapchainContext* swapchainContext);
+    void init();
+    void draw(const float cursor[2], uint32_t imageIndex, uint32_t framesPerSecond);
+    vk::Semaphore submit(vk::Queue queue, uint32_t waitCount, const vk::Semaphore* waitSemaphores);
+    void destroy();
+
+    // Style and fonts.
+    void setupStyleAndFonts();
+
+    // Input bridge.
+    void onKey(int key, int action, int mods);
+    void onMouseButton(int button, int action, int mods);
+    void onScroll(double xOffset, double yOffset);
+    void resetInput();
+    static const char* getClipboardText(void* userData);
+    static void setClipboardText(void* userData, const char* text);
+
+    // Windows built each frame between NewFrame and Render.
+    void drawInfoOverlay(uint32_t framesPerSecond);
+    void drawMenuBar();
+    void drawRemeshPanel(bool* show);
+    void drawScreenshotAndLogButtons();
+    void drawLogWindow(bool* show);
+    void openModelFileDialog(int filterCount, const char* const* filterPatterns);
+
+    GLFWwindow* window = nullptr;
+    const GpuInfo* gpuInfo = nullptr;
+    vk::Device device;
+    SwapchainContext* swapchainContext = nullptr;
+    std::shared_ptr<spdlog::logger> logger;
+    bool clearOnLoad;
+    bool presentAfter;
+    uint32_t renderTarget;
+    uint32_t framebufferIndex;
+    bool initialised = false;
+
+    vk::RenderPass renderPass;
+    vk::DescriptorSetLayout descriptorSetLayout;
+    vk::DescriptorPool descriptorPool;
+    vk::DescriptorSet descriptorSet;
+    vk::PipelineLayout pipelineLayout;
+    vk::Pipeline pipeline;
+    vk::CommandPool graphicsCommandPool;
+    vk::CommandPool transferCommandPool;
+    vk::CommandBuffer commandBuffer;
+    vk::Semaphore semaphore;
+    vk::Fence fence;
+    Image fontImage;
+    uint64_t vertexCount = 0;
+    uint64_t indexCount = 0;
+    Buffer vertexBuffer;
+    Buffer indexBuffer;
+    struct PushBlock {
+        float scale[2] = {0.0f, 0.0f};
+        float translate[2] = {-1.0f, -1.0f};
+    } pushBlock;
+
+    uint64_t* pendingActions = nullptr;
+    const std::vector<ExportFormatInfo>* exportFormats = nullptr;
+    const std::vector<ImporterInfo>* importers = nullptr;
+    std::string modelPath;
+    std::string savePath;
+    std::string saveFormatId;
+    float targetDensity = 1.0f;
+    int32_t remeshType = 0;
+    bool continuousRemesh = false;
+    float sizeRatio = 5.0f;
+    std::filesystem::path* screenshotsPath;
+    float fontScale = 1.0f;
+    float wheelDelta = 0.0f;
+    TaskStatus taskStatus;
+    bool wantCaptureMouse = false;
+    bool wantCaptureKeyboard = false;
+
+private:
+    void createCommandPool();
+    void createFontTexture();
+    void createDescriptors();
+    void createPipeline();
+    void updateBuffers();
+    void recordCommandBuffer(uint32_t imageIndex);
+};
+
+// Hands a web address to the desktop's default handler, without a shell.
+void openUrl(std::string url);
