@@ -28,6 +28,7 @@ void UiDrawer::drawRemeshPanel(bool* show)
     ImGui::SetNextWindowPos(ImVec2(display.x / 2.0f - 8.0f * fs, display.y / 2.0f), ImGuiCond_Appearing,
                             ImVec2(0.0f, 0.0f));
     ImGui::Begin("\uF1DE Remesh", show, ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_AlwaysAutoResize);
+    probeItem("\uF1DE Remesh"); // the title bar
     ImGui::PushItemWidth(-1.0f);
 
     const char* const types[] = {"Uniform Remesh", "Adaptive Remesh"};
