@@ -24,13 +24,12 @@ namespace {
 
 class Panels : public testing::Test {
 protected:
+    // The overlay owns the ImGui context.
     Panels()
     {
-        ImGui::CreateContext();
         ImGuiIO& io = ImGui::GetIO();
         io.DisplaySize = ImVec2(1280, 720);
         io.DeltaTime = 1.0f / 60.0f;
-        io.IniFilename = nullptr;
         unsigned char* pixels;
         int w, h;
         io.Fonts->GetTexDataAsAlpha8(&pixels, &w, &h);
@@ -50,7 +49,6 @@ protected:
     {
         itemProbe = nullptr;
         fileDialog = runZenityDialog;
-        ImGui::DestroyContext();
     }
 
     // One frame of what the overlay draws.
