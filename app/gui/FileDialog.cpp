@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -24,7 +25,20 @@ const char* const HomePageAddress = "https://tamrel.example/";
 
 std::string helpPageAddress()
 {
-    return "file://" + (PathExeDir / "resources" / "help" / "index.html").string();
+    // A file address: bytes outside the unreserved set are percent-encoded.
+    const std::string path = (PathExeDir / "resources" / "help" / "index.html").string();
+    std::string address = "file://";
+    for (unsigned char c : path) {
+        if (std::isalnum(c) || c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
+            address += static_cast<char>(c);
+        } else {
+            static const char hex[] = "0123456789ABCDEF";
+            address += '%';
+            address += hex[c >> 4];
+            address += hex[c & 15];
+        }
+    }
+    return address;
 }
 
 namespace {

@@ -2,6 +2,7 @@
 // the answer taken from the pipe, cancel and a missing program.
 
 #include "CaptureSink.h"
+#include "Config.h"
 #include "FileDialog.h"
 
 #include <spdlog/spdlog.h>
@@ -89,6 +90,15 @@ TEST_F(FakeZenity, CancelAndEmptyAnswersGiveNothing)
     setenv("FAKE_STATUS", "0", 1);
     unsetenv("FAKE_ANSWER");
     EXPECT_EQ(runZenityDialog({false, "Open a model file", ""}), std::nullopt);
+}
+
+TEST(HelpPage, AddressIsAFileAddressBesideTheExecutable)
+{
+    const std::string address = helpPageAddress();
+    EXPECT_EQ(address.rfind("file:///", 0), 0u) << address;
+    EXPECT_NE(address.find("/resources/help/index.html"), std::string::npos) << address;
+    EXPECT_EQ(address.find(' '), std::string::npos) << address;
+    EXPECT_TRUE(fs::exists(PathExeDir / "resources" / "help" / "index.html"));
 }
 
 TEST_F(FakeZenity, AMissingProgramIsLoggedOnce)

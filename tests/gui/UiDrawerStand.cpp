@@ -9,6 +9,7 @@ UiDrawer::UiDrawer(bool clearOnLoad, bool presentAfter, uint32_t renderTarget, u
       framebufferIndex(framebufferIndex)
 {
     ImGui::CreateContext();
+    ImGui::GetIO().IniFilename = nullptr;
 }
 
 UiDrawer::~UiDrawer()
