@@ -25,6 +25,8 @@ UiDrawer::UiDrawer(bool clearOnLoad, bool presentAfter, uint32_t renderTarget, u
     context = ImGui::CreateContext();
     // Nothing of the layout is kept between runs.
     ImGui::GetIO().IniFilename = nullptr;
+    // Input may arrive before the GUI is up; the window follows with it.
+    installInputBridge();
 }
 
 UiDrawer::~UiDrawer()
@@ -137,11 +139,14 @@ bool UiDrawer::holdsScene() const
            sceneExtent == vk::Extent2D(swapchainContext->swapchain.width, swapchainContext->swapchain.height);
 }
 
-void UiDrawer::draw(const float cursor[2], uint32_t imageIndex, uint32_t framesPerSecond, bool sceneRedrawn)
+void UiDrawer::buildFrame(const float cursor[2], uint32_t framesPerSecond)
 {
+    ImGui::SetCurrentContext(context);
     ImGuiIO& io = ImGui::GetIO();
-    const vk::Extent2D extent(swapchainContext->swapchain.width, swapchainContext->swapchain.height);
-    io.DisplaySize = ImVec2(static_cast<float>(extent.width), static_cast<float>(extent.height));
+    if (swapchainContext) {
+        io.DisplaySize = ImVec2(static_cast<float>(swapchainContext->swapchain.width),
+                                static_cast<float>(swapchainContext->swapchain.height));
+    }
     io.MousePos = ImVec2(cursor[0], cursor[1]);
     io.MouseWheel = wheelDelta;
     wheelDelta = 0.0f;
@@ -155,6 +160,11 @@ void UiDrawer::draw(const float cursor[2], uint32_t imageIndex, uint32_t framesP
 
     wantCaptureMouse = io.WantCaptureMouse;
     wantCaptureKeyboard = io.WantCaptureKeyboard || io.WantTextInput;
+}
+
+void UiDrawer::draw(const float cursor[2], uint32_t imageIndex, uint32_t framesPerSecond, bool sceneRedrawn)
+{
+    buildFrame(cursor, framesPerSecond);
 
     // Over an unchanged scene, a GUI that looks as in the last frame leaves
     // the target image as it is; one that changed is drawn over the saved

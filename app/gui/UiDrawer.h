@@ -49,6 +49,9 @@ public:
     // sceneRedrawn: the passes before the GUI drew the scene anew in this
     // frame; otherwise the target image still holds the last frame's picture.
     void draw(const float cursor[2], uint32_t imageIndex, uint32_t framesPerSecond, bool sceneRedrawn = true);
+    // The library's side of draw: hands it the display size, cursor and
+    // wheel, builds this frame's windows and takes the want-capture flags.
+    void buildFrame(const float cursor[2], uint32_t framesPerSecond);
     // Whether the frame built by the last draw has to be submitted; when not,
     // the target image already holds exactly that picture.
     bool submitDue() const { return pendingSubmit; }
