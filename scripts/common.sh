@@ -12,21 +12,24 @@ tamrel_build() {
 }
 
 # Starts Xvfb on a free display number and exports DISPLAY; stops it on exit.
+# The server picks the number itself (-displayfd), so two runs starting at
+# once never end up sharing one display.
 tamrel_start_xvfb() {
-    local n
-    for n in $(seq 90 140); do
-        if [[ ! -e /tmp/.X11-unix/X$n && ! -e /tmp/.X$n-lock ]]; then
-            Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-            XVFB_PID=$!
-            trap 'kill $XVFB_PID 2>/dev/null' EXIT
-            for _ in $(seq 1 100); do
-                [[ -e /tmp/.X11-unix/X$n ]] && break
-                sleep 0.05
-            done
-            export DISPLAY=":$n"
+    local numberFile
+    numberFile="$(mktemp)"
+    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$numberFile" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    trap 'kill $XVFB_PID 2>/dev/null' EXIT
+    for _ in $(seq 1 200); do
+        if [[ -s "$numberFile" ]]; then
+            export DISPLAY=":$(head -n1 "$numberFile")"
+            rm -f "$numberFile"
             return 0
         fi
+        kill -0 "$XVFB_PID" 2>/dev/null || break
+        sleep 0.05
     done
-    echo "no free X display number" >&2
+    rm -f "$numberFile"
+    echo "Xvfb did not start" >&2
     return 1
 }
