@@ -46,9 +46,11 @@ void UiDrawer::createSyncObjects(GLFWwindow* win, const GpuInfo* info, vk::Devic
     semaphore = device.createSemaphore(vk::SemaphoreCreateInfo());
     fence = device.createFence(vk::FenceCreateInfo(vk::FenceCreateFlagBits::eSignaled));
     createCommandPool();
-    commandBuffer =
-        device.allocateCommandBuffers(vk::CommandBufferAllocateInfo(graphicsCommandPool, vk::CommandBufferLevel::ePrimary, 1))
-            .front();
+    // Throws when the allocation fails: set-up never goes on without one.
+    commandBuffer = device
+                        .allocateCommandBuffers(vk::CommandBufferAllocateInfo(
+                            graphicsCommandPool, vk::CommandBufferLevel::ePrimary, 1))
+                        .front();
     releaseHandle(renderPass, [&](vk::RenderPass p) { device.destroyRenderPass(p); });
     renderPass = swapchainContext->createRenderPass(clearOnLoad, presentAfter, true);
 
