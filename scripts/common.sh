@@ -12,24 +12,30 @@ tamrel_build() {
 }
 
 # Starts Xvfb on a free display number and exports DISPLAY; stops it on exit.
-# The server picks the number itself (-displayfd), so two runs starting at
-# once never end up sharing one display.
+# Two runs may pick the same free number at once: only the server whose pid
+# the display's lock file names has it, and the other run tries the next one,
+# so no two runs ever share a display.
 tamrel_start_xvfb() {
-    local numberFile
-    numberFile="$(mktemp)"
-    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$numberFile" >/dev/null 2>&1 &
-    XVFB_PID=$!
-    trap 'kill $XVFB_PID 2>/dev/null' EXIT
-    for _ in $(seq 1 200); do
-        if [[ -s "$numberFile" ]]; then
-            export DISPLAY=":$(head -n1 "$numberFile")"
-            rm -f "$numberFile"
+    local first n i
+    first=$((RANDOM % 50))
+    for i in $(seq 0 49); do
+        n=$((90 + (first + i) % 50))
+        [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
+        Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+        XVFB_PID=$!
+        for _ in $(seq 1 100); do
+            [[ -e /tmp/.X11-unix/X$n ]] && break
+            kill -0 "$XVFB_PID" 2>/dev/null || break
+            sleep 0.05
+        done
+        if kill -0 "$XVFB_PID" 2>/dev/null && [[ "$(tr -d ' \n' </tmp/.X$n-lock 2>/dev/null)" == "$XVFB_PID" ]]; then
+            trap 'kill $XVFB_PID 2>/dev/null' EXIT
+            export DISPLAY=":$n"
             return 0
         fi
-        kill -0 "$XVFB_PID" 2>/dev/null || break
-        sleep 0.05
+        kill "$XVFB_PID" 2>/dev/null
+        wait "$XVFB_PID" 2>/dev/null
     done
-    rm -f "$numberFile"
-    echo "Xvfb did not start" >&2
+    echo "no free X display number" >&2
     return 1
 }
