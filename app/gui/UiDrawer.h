@@ -26,7 +26,6 @@
 
 struct GLFWwindow;
 struct ImGuiContext;
-struct ImDrawData;
 struct GpuInfo;
 struct ExportFormatInfo;
 struct ImporterInfo;
@@ -55,8 +54,8 @@ public:
     // Whether the frame built by the last draw has to be submitted; when not,
     // the target image already holds exactly that picture.
     bool submitDue() const { return pendingSubmit; }
-    // Whether the overlay holds a clean copy of the scene now in its target
-    // image, so that an unchanged scene need not be drawn again.
+    // Whether the overlay holds a clean copy of the scene that is now in its
+    // target image; when it does not, the frame must draw the scene anew.
     bool holdsScene() const;
     vk::Semaphore submit(vk::Queue queue, uint32_t waitCount, const vk::Semaphore* waitSemaphores);
     void destroy();
