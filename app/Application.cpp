@@ -7,8 +7,10 @@
 #include "VulkanInstance.h"
 
 #include <GLFW/glfw3.h>
+#include <imgui.h>
 #include <spdlog/spdlog.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 
@@ -39,6 +41,7 @@ void Application::run(const std::vector<std::string>& args)
     // The drawers and the GUI overlay, in the order mesh, edge pass, lines,
     // GUI, output pass.
     initDrawers();
+    initUi();
     initOutputPass();
 
     createSemaphores();
@@ -91,6 +94,7 @@ void Application::initWindow()
     glfwSetMouseButtonCallback(window, mouseButtonCallback);
     glfwSetKeyCallback(window, keyCallback);
     glfwSetDropCallback(window, dropCallback);
+    glfwSetCharCallback(window, charCallback);
 
     RgbaImage icon(PathLogo.string());
     GLFWimage image{static_cast<int>(icon.width), static_cast<int>(icon.height), icon.pixels};
@@ -182,6 +186,8 @@ void Application::mainLoop(const std::vector<std::string>& args)
 void Application::updateFrameTiming()
 {
     const double t = static_cast<double>(Timer::nowNs() - timer.start) / 1e9;
+    // The GUI library refuses a frame without time passing.
+    ImGui::GetIO().DeltaTime = std::max(static_cast<float>(t - lastFrameTime), 1e-6f);
     ++frameCount;
     lastFrameTime = t;
     if (t - lastFpsTime >= 1.5) {
@@ -193,7 +199,7 @@ void Application::updateFrameTiming()
 
 void Application::updateWindowTitle(uint64_t vertexCount, uint64_t faceCount)
 {
-    const std::string fileName = std::filesystem::path(requests.modelPath).filename().string();
+    const std::string fileName = std::filesystem::path(uiDrawer.modelPath).filename().string();
     const std::string title = stringFormat("%s | %s (V:%lu F:%lu)", "Tamrel", fileName.c_str(),
                                            static_cast<unsigned long>(vertexCount),
                                            static_cast<unsigned long>(faceCount));

@@ -13,7 +13,9 @@
 #include "TaskStatus.h"
 #include "Timer.h"
 #include "TriMesh.h"
+#include "UiDrawer.h"
 
+#include <glm/glm.hpp>
 #include <vulkan/vulkan.hpp>
 
 #include <cstdint>
@@ -26,20 +28,6 @@ namespace spdlog {
 class logger;
 }
 
-// The request fields that the GUI overlay reads and writes: the current
-// model file, the save target, the remesh parameters and the progress record
-// of the running document task.
-struct UiRequests {
-    std::string modelPath;
-    std::string savePath;
-    std::string saveFormatId;
-    float targetDensity = 1.0f;
-    int32_t remeshType = 0;
-    bool continuousRemesh = false;
-    float sizeRatio = 5.0f;
-    TaskStatus taskStatus;
-};
-
 class Application {
 public:
     Application();
@@ -51,6 +39,9 @@ public:
     void cleanup();
 
     void updateWindowTitle(uint64_t vertexCount, uint64_t faceCount);
+
+    // Brings the GUI overlay up; does nothing once it is up.
+    void initUi();
 
     // Shows the document's mesh (an empty one as one degenerate triangle);
     // with reset the camera is fitted to its bounding box. The uploads and
@@ -80,8 +71,13 @@ public:
     static void mouseButtonCallback(GLFWwindow* window, int button, int action, int mods);
     static void scrollCallback(GLFWwindow* window, double xOffset, double yOffset);
     static void dropCallback(GLFWwindow* window, int count, const char** paths);
+    static void charCallback(GLFWwindow* window, unsigned int codePoint);
+    // The callbacks' decisions: each event goes to the GUI overlay while it
+    // wants that device, else to the camera and the shortcut keys.
     void onKey(int key, int action, int mods);
-    void onScroll(double yOffset);
+    void onMouseButton(int button, int action, glm::vec2 cursor);
+    void onScroll(double xOffset, double yOffset);
+    void onFocus(bool gained, glm::vec2 cursor);
     void onDrop(int count, const char** paths);
 
     std::shared_ptr<spdlog::logger> logger;
@@ -110,6 +106,7 @@ public:
     MeshDrawer meshDrawer{true, false, 1, 0};
     EdgeDetectDrawer edgePassDrawer{true, false, 1, 0, 1, 1};
     LineDrawer lineDrawer{false, false, 1, 0};
+    UiDrawer uiDrawer{false, false, 1, 0};
     EdgeDetectDrawer outputPassDrawer{true, true, 0, 0, 0, 0};
     vk::Queue graphicsQueue;
     vk::Queue presentQueue;
@@ -120,8 +117,6 @@ public:
     // Leaves out the offscreen passes of frames that would redraw the same
     // picture, and tells whether the offscreen images hold one yet.
     drawer::OffscreenReuse offscreenReuse;
-
-    UiRequests requests;
 
 private:
     void initWindow();

@@ -9,7 +9,7 @@ void Application::scanCommandLine(const std::vector<std::string>& args)
 {
     for (const std::string& arg : args) {
         if (document.isSupportedFileExtension(arg)) {
-            requests.modelPath = arg;
+            uiDrawer.modelPath = arg;
             pendingActions |= PendingAction::LoadRequested;
             return;
         }
@@ -18,7 +18,7 @@ void Application::scanCommandLine(const std::vector<std::string>& args)
 
 void Application::attachTaskStatus()
 {
-    if (!document.taskStatus) document.taskStatus = &requests.taskStatus;
+    if (!document.taskStatus) document.taskStatus = &uiDrawer.taskStatus;
 }
 
 void Application::processIoActions()
@@ -38,16 +38,17 @@ void Application::processIoActions()
         case TaskFailed:
             pendingActions &= ~LoadRunning;
             document.ioTask.state = TaskIdle;
-            requests.modelPath = loadedModelPath;
+            uiDrawer.modelPath = loadedModelPath;
             return;
         case TaskDone:
             document.takeLoadResult();
             // The title names the file that was loaded, even when another
             // one was dropped while it loaded.
-            loadedModelPath = requests.modelPath = loadingModelPath;
+            loadedModelPath = uiDrawer.modelPath = loadingModelPath;
             updateWindowTitle(document.vertices.size(), document.indices.size() / 3);
             loadMeshToRenderer(true);
             refreshLineGeometry();
+            initUi();
             pendingActions &= ~LoadRunning;
             document.clearAsyncRemeshCache();
             return;
@@ -74,17 +75,17 @@ void Application::processIoActions()
         if (pendingActions & LoadRequested) {
             pendingActions &= ~LoadRequested;
             attachTaskStatus();
-            if (document.loadFileAsync(requests.modelPath)) {
-                loadingModelPath = requests.modelPath;
+            if (document.loadFileAsync(uiDrawer.modelPath)) {
+                loadingModelPath = uiDrawer.modelPath;
                 pendingActions |= LoadRunning;
             } else {
                 // The file on screen is still the last one loaded.
-                requests.modelPath = loadedModelPath;
+                uiDrawer.modelPath = loadedModelPath;
             }
         } else if (pendingActions & SaveRequested) {
             pendingActions &= ~SaveRequested;
             attachTaskStatus();
-            if (document.saveFileAsync(requests.savePath, requests.saveFormatId, true)) {
+            if (document.saveFileAsync(uiDrawer.savePath, uiDrawer.saveFormatId, true)) {
                 pendingActions |= SaveRunning;
             }
         }
@@ -94,7 +95,7 @@ void Application::processIoActions()
     // A file task runs: further file requests are dropped.
     if (pendingActions & (LoadRequested | SaveRequested)) {
         pendingActions &= ~(LoadRequested | SaveRequested);
-        requests.modelPath = loadingModelPath;
+        uiDrawer.modelPath = loadingModelPath;
         logger->warn("Please wait the IO process to finish.");
     }
 }
@@ -107,8 +108,8 @@ void Application::processRemeshActions()
         if (pendingActions & RemeshRequested) {
             pendingActions &= ~RemeshRequested;
             attachTaskStatus();
-            if (document.remeshAsync(static_cast<uint32_t>(requests.remeshType), requests.targetDensity,
-                                     requests.continuousRemesh, static_cast<double>(requests.sizeRatio))) {
+            if (document.remeshAsync(static_cast<uint32_t>(uiDrawer.remeshType), uiDrawer.targetDensity,
+                                     uiDrawer.continuousRemesh, static_cast<double>(uiDrawer.sizeRatio))) {
                 pendingActions |= RemeshRunning;
             }
         } else if (pendingActions & SmoothRequested) {
@@ -129,6 +130,7 @@ void Application::processRemeshActions()
                 document.clearAsyncRemeshCache();
                 loadMeshToRenderer(false);
                 refreshLineGeometry();
+                initUi();
             } else {
                 logger->warn("Can not restore mesh when async task is running.");
             }
@@ -157,6 +159,7 @@ void Application::processRemeshActions()
             updateLineGeometry(result.resultVertices, document.bboxMin, document.bboxMax, document.center,
                                document.boundaryEdges, document.complexEdges);
         }
+        initUi();
         pendingActions &= ~RemeshRunning;
         document.remeshTask.state = TaskIdle;
         break;

@@ -38,17 +38,22 @@ void Application::drawFrame()
     meshDrawer.updateCamera(cursor);
     Camera& camera = meshDrawer.camera;
     // A still view over unchanged passes: the offscreen image already holds
-    // this frame's picture, and only its copy into the acquired image is due.
-    const bool redraw = !offscreenReuse.unchanged(
+    // this frame's scene, and the overlay keeps a copy of it to draw on.
+    const bool unchanged = offscreenReuse.unchanged(
         {drawer::bytesOf(meshDrawer.transformUbo), drawer::bytesOf(camera.mvp), drawer::bytesOf(camera.edgeDetection)});
+    const bool redraw = !unchanged || !uiDrawer.holdsScene();
+    uiDrawer.draw(cursorPos, imageIndex, fps, redraw);
     vk::Semaphore outputWaits[2] = {imageAvailableSemaphore, {}};
     uint32_t outputWaitCount = 1;
+    vk::Semaphore last;
     if (redraw) {
-        vk::Semaphore last = meshDrawer.submit(graphicsQueue, imageIndex, 0, nullptr);
+        last = meshDrawer.submit(graphicsQueue, imageIndex, 0, nullptr);
         if (camera.edgeDetection) last = edgePassDrawer.submit(graphicsQueue, imageIndex, 1, &last);
         lineDrawer.updateUniformBuffer(camera.mvp);
-        outputWaits[outputWaitCount++] = lineDrawer.submit(graphicsQueue, imageIndex, 1, &last);
+        last = lineDrawer.submit(graphicsQueue, imageIndex, 1, &last);
     }
+    if (uiDrawer.submitDue()) last = uiDrawer.submit(graphicsQueue, last ? 1 : 0, &last);
+    if (last) outputWaits[outputWaitCount++] = last;
     const vk::Semaphore rendered = outputPassDrawer.submit(graphicsQueue, imageIndex, outputWaitCount, outputWaits);
     graphicsQueue.submit({}, frameFence);
 
@@ -74,6 +79,7 @@ void Application::recreateSwapchain(uint32_t width, uint32_t height)
     meshDrawer.onResize();
     edgePassDrawer.onResize();
     lineDrawer.onResize();
+    // The overlay reads the extent and framebuffers anew every frame.
     outputPassDrawer.onResize();
     offscreenReuse.invalidate();
 }

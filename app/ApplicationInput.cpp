@@ -1,9 +1,11 @@
-// Window input callbacks: they drive the camera or set pending-action bits;
-// the work itself happens in the main loop.
+// Window input callbacks: they feed the GUI overlay while it wants the
+// keyboard or the mouse, and otherwise drive the camera or set
+// pending-action bits; the work itself happens in the main loop.
 
 #include "Application.h"
 
 #include <GLFW/glfw3.h>
+#include <imgui.h>
 
 namespace {
 
@@ -26,8 +28,19 @@ void Application::keyCallback(GLFWwindow* window, int key, int /*scancode*/, int
     app(window).onKey(key, action, mods);
 }
 
-void Application::onKey(int key, int action, int /*mods*/)
+void Application::onKey(int key, int action, int mods)
 {
+    if (uiDrawer.wantCaptureKeyboard) {
+        uiDrawer.onKey(key, action, mods);
+        // A modifier let go while typing is no longer held in the 3-D view
+        // either; its press while typing stays unseen there.
+        if (action == GLFW_RELEASE) {
+            if (key == GLFW_KEY_LEFT_SHIFT || key == GLFW_KEY_RIGHT_SHIFT) shiftHeld = 0;
+            if (key == GLFW_KEY_LEFT_CONTROL || key == GLFW_KEY_RIGHT_CONTROL) ctrlHeld = 0;
+            if (key == GLFW_KEY_LEFT_ALT || key == GLFW_KEY_RIGHT_ALT) altHeld = 0;
+        }
+        return;
+    }
     if (action != GLFW_REPEAT) {
         const uint8_t held = action == GLFW_PRESS ? 1 : 0;
         switch (key) {
@@ -61,16 +74,32 @@ void Application::onKey(int key, int action, int /*mods*/)
 
 void Application::mouseButtonCallback(GLFWwindow* window, int button, int action, int /*mods*/)
 {
-    app(window).meshDrawer.onMouseButton(button, action, cursorOf(window));
+    app(window).onMouseButton(button, action, cursorOf(window));
 }
 
-void Application::scrollCallback(GLFWwindow* window, double /*xOffset*/, double yOffset)
+void Application::onMouseButton(int button, int action, glm::vec2 cursor)
 {
-    app(window).onScroll(yOffset);
+    // A drag that began in the 3-D view keeps the mouse over GUI windows.
+    const MouseControl& mouse = meshDrawer.mouseControl;
+    if (!mouse.rotating && !mouse.panning && uiDrawer.wantCaptureMouse) {
+        uiDrawer.onMouseButton(button, action, 0);
+        return;
+    }
+    uiDrawer.resetInput();
+    meshDrawer.onMouseButton(button, action, cursor);
 }
 
-void Application::onScroll(double yOffset)
+void Application::scrollCallback(GLFWwindow* window, double xOffset, double yOffset)
 {
+    app(window).onScroll(xOffset, yOffset);
+}
+
+void Application::onScroll(double xOffset, double yOffset)
+{
+    if (uiDrawer.wantCaptureMouse) {
+        uiDrawer.onScroll(xOffset, yOffset);
+        return;
+    }
     // A purely horizontal scroll zooms out, as a downward one does.
     MouseControl& mouse = meshDrawer.mouseControl;
     mouse.zoomFactor = yOffset > 0 ? ZoomInFactor : ZoomOutFactor;
@@ -79,13 +108,19 @@ void Application::onScroll(double yOffset)
 
 void Application::windowFocusCallback(GLFWwindow* window, int focused)
 {
-    Application& a = app(window);
-    a.focused = focused ? 1 : 0;
-    if (focused) return;
+    app(window).onFocus(focused != 0, cursorOf(window));
+}
+
+void Application::onFocus(bool gained, glm::vec2 cursor)
+{
+    focused = gained ? 1 : 0;
+    if (gained) return;
+    // Releases that happen elsewhere never arrive: nothing stays held.
+    uiDrawer.resetInput();
+    altHeld = ctrlHeld = shiftHeld = 0;
     // Losing the focus ends both drags as their button releases would.
-    const glm::vec2 cursor = cursorOf(window);
-    if (a.meshDrawer.mouseControl.rotating) a.meshDrawer.onMouseButton(GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE, cursor);
-    if (a.meshDrawer.mouseControl.panning) a.meshDrawer.onMouseButton(GLFW_MOUSE_BUTTON_RIGHT, GLFW_RELEASE, cursor);
+    if (meshDrawer.mouseControl.rotating) meshDrawer.onMouseButton(GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE, cursor);
+    if (meshDrawer.mouseControl.panning) meshDrawer.onMouseButton(GLFW_MOUSE_BUTTON_RIGHT, GLFW_RELEASE, cursor);
 }
 
 void Application::dropCallback(GLFWwindow* window, int count, const char** paths)
@@ -99,9 +134,16 @@ void Application::onDrop(int count, const char** paths)
     focused = 1;
     for (int i = 0; i < count; ++i) {
         if (paths[i] && document.isSupportedFileExtension(paths[i])) {
-            requests.modelPath = paths[i];
+            uiDrawer.modelPath = paths[i];
             pendingActions |= PendingAction::LoadRequested;
             return;
         }
     }
+}
+
+void Application::charCallback(GLFWwindow* /*window*/, unsigned int codePoint)
+{
+    // Characters always reach the GUI library, which uses them only while a
+    // text field is active.
+    if (codePoint >= 1 && codePoint <= 0xFFFF) ImGui::GetIO().AddInputCharacter(codePoint);
 }

@@ -7,7 +7,9 @@
 #include "Config.h"
 #include "LineGeometry.h"
 #include "MeshVertex.h"
+#include "UiRules.h"
 
+#include <GLFW/glfw3.h>
 #include <glm/glm.hpp>
 #include <spdlog/spdlog.h>
 
@@ -57,6 +59,24 @@ void Application::initDrawers()
     refreshLineGeometry();
 }
 
+void Application::initUi()
+{
+    if (uiDrawer.initialised) return;
+    uint32_t dpi = 0;
+    if (GLFWmonitor* monitor = glfwGetPrimaryMonitor()) {
+        int widthMm = 0, heightMm = 0;
+        glfwGetMonitorPhysicalSize(monitor, &widthMm, &heightMm);
+        if (const GLFWvidmode* mode = glfwGetVideoMode(monitor)) dpi = ui::screenDpi(mode->width, widthMm);
+    }
+    uiDrawer.fontScale = ui::fontScaleForDpi(dpi);
+    logger->info("Screen dpi: {} => Auto font scale: {}", dpi, uiDrawer.fontScale);
+    uiDrawer.createSyncObjects(window, &gpuInfo, device, &swapchainContext);
+    uiDrawer.init();
+    uiDrawer.pendingActions = &pendingActions;
+    uiDrawer.exportFormats = &document.exportFormats;
+    uiDrawer.importers = &document.importFormats;
+}
+
 void Application::initOutputPass()
 {
     setUpOrRebuild(outputPassDrawer, &gpuInfo, device, &swapchainContext);
@@ -68,6 +88,7 @@ void Application::destroyDrawers()
 {
     edgePassDrawer.destroy();
     outputPassDrawer.destroy();
+    uiDrawer.destroy();
     lineDrawer.destroy();
     meshDrawer.destroy();
     if (frameFence) {
@@ -139,6 +160,7 @@ void Application::processRenderSettings()
     if (pendingActions & PA::ResetView) {
         pendingActions &= ~PA::ResetView;
         resetView();
+        initUi();
     }
 
     if (pendingActions & PA::SwitchStyle) {
@@ -206,6 +228,7 @@ void Application::processRenderSettings()
         const uint32_t target = camera.edgeDetection ? 1 : 0;
         lineDrawer.framebufferIndex = target;
         lineDrawer.recordCommandBuffers();
+        uiDrawer.framebufferIndex = target;
         outputPassDrawer.setAttachments(target, 0);
     }
 

@@ -204,7 +204,8 @@ vk::Pipeline createGraphicsPipeline(vk::Device device, vk::PipelineCache cache, 
         vk::BlendFactor::eOne, vk::BlendFactor::eOne, vk::BlendOp::eMax,
         vk::ColorComponentFlagBits::eR | vk::ColorComponentFlagBits::eG | vk::ColorComponentFlagBits::eB |
             vk::ColorComponentFlagBits::eA);
-    const vk::PipelineColorBlendStateCreateInfo blend({}, VK_FALSE, vk::LogicOp::eCopy, blendAttachment,
+    const vk::PipelineColorBlendStateCreateInfo blend({}, VK_FALSE, vk::LogicOp::eCopy,
+                                                      desc.blendAttachment ? *desc.blendAttachment : blendAttachment,
                                                       {0.0f, 0.0f, 0.0f, 0.0f});
     const vk::PipelineDynamicStateCreateInfo dynamic({}, desc.dynamicStates);
     const vk::GraphicsPipelineCreateInfo info(desc.flags, desc.stages, &vertexInput, &inputAssembly, nullptr,

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -106,7 +107,8 @@ void writeUniformBuffer(vk::Device device, const GpuInfo& gpuInfo, Buffer& buffe
 
 // The pipeline state that differs between the drawers; the rest is shared:
 // one dynamic viewport and scissor, one sample, one colour attachment with
-// all channels written and blending off, subpass 0.
+// all channels written and blending off unless a blend state is given,
+// subpass 0.
 struct PipelineDesc {
     std::vector<vk::PipelineShaderStageCreateInfo> stages;
     std::vector<vk::VertexInputBindingDescription> bindings;
@@ -119,6 +121,7 @@ struct PipelineDesc {
     std::vector<vk::DynamicState> dynamicStates = {vk::DynamicState::eViewport, vk::DynamicState::eScissor};
     vk::PipelineCreateFlags flags;
     vk::Pipeline basePipeline;
+    std::optional<vk::PipelineColorBlendAttachmentState> blendAttachment;
 };
 
 vk::Pipeline createGraphicsPipeline(vk::Device device, vk::PipelineCache cache, vk::PipelineLayout layout,

@@ -118,7 +118,8 @@ void SwapchainContext::createColorAttachments()
         command.begin();
         for (Image& attachment : colorAttachments) {
             attachment.create(device, *gpuInfo,
-                              vk::ImageUsageFlagBits::eTransferSrc | vk::ImageUsageFlagBits::eSampled |
+                              vk::ImageUsageFlagBits::eTransferSrc | vk::ImageUsageFlagBits::eTransferDst |
+                                  vk::ImageUsageFlagBits::eSampled |
                                   vk::ImageUsageFlagBits::eColorAttachment,
                               vk::MemoryPropertyFlagBits::eDeviceLocal,
                               vk::Extent3D(swapchain.width, swapchain.height, 1), swapchain.colorFormat,

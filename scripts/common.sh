@@ -12,20 +12,29 @@ tamrel_build() {
 }
 
 # Starts Xvfb on a free display number and exports DISPLAY; stops it on exit.
+# Two runs may pick the same free number at once: only the server whose pid
+# the display's lock file names has it, and the other run tries the next one,
+# so no two runs ever share a display.
 tamrel_start_xvfb() {
-    local n
-    for n in $(seq 90 140); do
-        if [[ ! -e /tmp/.X11-unix/X$n && ! -e /tmp/.X$n-lock ]]; then
-            Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-            XVFB_PID=$!
+    local first n i
+    first=$((RANDOM % 50))
+    for i in $(seq 0 49); do
+        n=$((90 + (first + i) % 50))
+        [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
+        Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+        XVFB_PID=$!
+        for _ in $(seq 1 100); do
+            [[ -e /tmp/.X11-unix/X$n ]] && break
+            kill -0 "$XVFB_PID" 2>/dev/null || break
+            sleep 0.05
+        done
+        if kill -0 "$XVFB_PID" 2>/dev/null && [[ "$(tr -d ' \n' </tmp/.X$n-lock 2>/dev/null)" == "$XVFB_PID" ]]; then
             trap 'kill $XVFB_PID 2>/dev/null' EXIT
-            for _ in $(seq 1 100); do
-                [[ -e /tmp/.X11-unix/X$n ]] && break
-                sleep 0.05
-            done
             export DISPLAY=":$n"
             return 0
         fi
+        kill "$XVFB_PID" 2>/dev/null
+        wait "$XVFB_PID" 2>/dev/null
     done
     echo "no free X display number" >&2
     return 1

@@ -5,6 +5,11 @@
 // paths, the remesh parameters, the progress record of the running document
 // task and the two want-capture flags. Main thread only, except taskStatus,
 // whose progress a document task raises from a worker.
+//
+// The object owns the Dear ImGui context for its whole life. The picture the
+// overlay draws on is kept apart as a copy of the scene, so a frame whose
+// scene is unchanged restores that copy and draws only the GUI, and a frame
+// whose GUI is unchanged too draws nothing at all.
 
 #include "Buffer.h"
 #include "Image.h"
@@ -12,6 +17,7 @@
 
 #include <vulkan/vulkan.hpp>
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -19,6 +25,7 @@
 #include <vector>
 
 struct GLFWwindow;
+struct ImGuiContext;
 struct GpuInfo;
 struct ExportFormatInfo;
 struct ImporterInfo;
@@ -38,7 +45,18 @@ public:
     void createSyncObjects(GLFWwindow* window, const GpuInfo* gpuInfo, vk::Device device,
                            SwapchainContext* swapchainContext);
     void init();
-    void draw(const float cursor[2], uint32_t imageIndex, uint32_t framesPerSecond);
+    // sceneRedrawn: the passes before the GUI drew the scene anew in this
+    // frame; otherwise the target image still holds the last frame's picture.
+    void draw(const float cursor[2], uint32_t imageIndex, uint32_t framesPerSecond, bool sceneRedrawn = true);
+    // The library's side of draw: hands it the display size, cursor and
+    // wheel, builds this frame's windows and takes the want-capture flags.
+    void buildFrame(const float cursor[2], uint32_t framesPerSecond);
+    // Whether the frame built by the last draw has to be submitted; when not,
+    // the target image already holds exactly that picture.
+    bool submitDue() const { return pendingSubmit; }
+    // Whether the overlay holds a clean copy of the scene that is now in its
+    // target image; when it does not, the frame must draw the scene anew.
+    bool holdsScene() const;
     vk::Semaphore submit(vk::Queue queue, uint32_t waitCount, const vk::Semaphore* waitSemaphores);
     void destroy();
 
@@ -103,7 +121,7 @@ public:
     int32_t remeshType = 0;
     bool continuousRemesh = false;
     float sizeRatio = 5.0f;
-    std::filesystem::path* screenshotsPath;
+    std::filesystem::path* screenshotsPath = nullptr;
     float fontScale = 1.0f;
     float wheelDelta = 0.0f;
     TaskStatus taskStatus;
@@ -123,12 +141,34 @@ private:
     void saveModelFileDialog(const ExportFormatInfo& format);
     void drawLicencesWindow();
     void drawAboutWindow();
+    void installInputBridge();
     void createCommandPool();
     void createFontTexture();
     void createDescriptors();
     void createPipeline();
     void updateBuffers();
     void recordCommandBuffer(uint32_t imageIndex);
+    // Copies the target image to the scene copy (save) or back (restore).
+    void recordSceneCopy(vk::CommandBuffer commandBuffer, vk::Image target, bool save);
+    void ensureSceneImage(vk::Extent2D extent);
+
+    // Releases that came before any frame saw their press: applied right
+    // after the next frame has begun, so a quick click is not lost.
+    void applyDeferredReleases();
+
+    ImGuiContext* context = nullptr;
+    bool pressUnseen[3] = {false, false, false};
+    bool releaseDeferred[3] = {false, false, false};
+    // The scene without the GUI: which offscreen image and size it copies.
+    Image sceneImage;
+    bool sceneSaved = false;
+    uint32_t sceneFramebufferIndex = 0;
+    vk::Extent2D sceneExtent;
+    bool saveScene = true;
+    bool pendingSubmit = false;
+    // The draw data of the last recorded frame and of this one, as bytes.
+    std::vector<std::byte> lastFrame;
+    std::vector<std::byte> thisFrame;
 };
 
 // Hands a web address to the desktop's default handler, without a shell.

@@ -5,8 +5,12 @@
 #include <X11/Xutil.h>
 
 #include <chrono>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <thread>
+
+#include <unistd.h>
 
 namespace xwin {
 namespace {
@@ -33,6 +37,46 @@ std::string titleOf(Display* display, Window window)
         return title;
     }
     return "";
+}
+
+// The process that made a window, as the window says (_NET_WM_PID); -1 if unknown.
+long windowPid(Display* display, Window window)
+{
+    Atom netPid = XInternAtom(display, "_NET_WM_PID", False);
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    long pid = -1;
+    if (XGetWindowProperty(display, window, netPid, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after,
+                           &data) == Success &&
+        data) {
+        if (count == 1 && format == 32) pid = static_cast<long>(*reinterpret_cast<unsigned long*>(data));
+        XFree(data);
+    }
+    return pid;
+}
+
+long parentPid(long pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return -1;
+    // The command name in parentheses may hold blanks; the fields after it do not.
+    const size_t close = line.rfind(')');
+    if (close == std::string::npos) return -1;
+    std::istringstream rest(line.substr(close + 1));
+    char state = 0;
+    long ppid = -1;
+    rest >> state >> ppid;
+    return ppid;
+}
+
+bool ours(Display* display, Window window)
+{
+    const long pid = windowPid(display, window);
+    const long self = static_cast<long>(::getpid());
+    return pid > 0 && (pid == self || parentPid(pid) == self);
 }
 
 void forEachWindow(Display* display, Window root, const std::function<void(Window)>& visit)
@@ -64,7 +108,7 @@ std::vector<std::string> titles()
     if (!c.display) return out;
     forEachWindow(c.display, DefaultRootWindow(c.display), [&](Window w) {
         std::string t = titleOf(c.display, w);
-        if (!t.empty()) out.push_back(t);
+        if (!t.empty() && ours(c.display, w)) out.push_back(t);
     });
     return out;
 }
@@ -89,7 +133,7 @@ bool requestClose(const std::string& title)
     Atom deleteWindow = XInternAtom(c.display, "WM_DELETE_WINDOW", False);
     bool sent = false;
     forEachWindow(c.display, DefaultRootWindow(c.display), [&](Window w) {
-        if (titleOf(c.display, w) != title) return;
+        if (titleOf(c.display, w) != title || !ours(c.display, w)) return;
         XEvent event{};
         event.xclient.type = ClientMessage;
         event.xclient.window = w;
@@ -110,13 +154,24 @@ bool resize(const std::string& title, int width, int height)
     if (!c.display) return false;
     bool done = false;
     forEachWindow(c.display, DefaultRootWindow(c.display), [&](Window w) {
-        if (titleOf(c.display, w) != title) return;
+        if (titleOf(c.display, w) != title || !ours(c.display, w)) return;
         XResizeWindow(c.display, w, static_cast<unsigned>(width), static_cast<unsigned>(height));
         done = true;
     });
     XFlush(c.display);
     return done;
 }
+unsigned long findWindow(const std::string& prefix)
+{
+    Connection c;
+    unsigned long found = 0;
+    if (!c.display) return found;
+    forEachWindow(c.display, DefaultRootWindow(c.display), [&](Window w) {
+        if (!found && titleOf(c.display, w).rfind(prefix, 0) == 0 && ours(c.display, w)) found = w;
+    });
+    return found;
+}
+
 ProcessResult waitForClose(ChildProcess& app, const std::string& title, std::chrono::seconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;

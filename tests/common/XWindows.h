@@ -1,6 +1,8 @@
 #pragma once
 // Looks up top-level windows on the test X server by title and asks them to
-// close as a window manager would (WM_DELETE_WINDOW).
+// close as a window manager would (WM_DELETE_WINDOW). Only windows of this
+// process and of its children count: a display shared with another test run
+// may show windows of the same title that are none of ours.
 
 #include "ProcessRunner.h"
 
@@ -21,4 +23,6 @@ bool requestClose(const std::string& title);
 ProcessResult waitForClose(ChildProcess& app, const std::string& title, std::chrono::seconds timeout);
 // Resizes the window as a user dragging its border would.
 bool resize(const std::string& title, int width, int height);
+// The X id of the first of our windows whose title starts with prefix; 0 if none.
+unsigned long findWindow(const std::string& prefix);
 } // namespace xwin

@@ -69,11 +69,11 @@ TEST_F(AppInput, ShiftGIsWireframeAndRepeatsDoNothing)
 
 TEST_F(AppInput, ScrollSetsOneZoomStep)
 {
-    app.onScroll(2.0);
+    app.onScroll(0.0, 2.0);
     EXPECT_EQ(app.meshDrawer.mouseControl.zoomFactor, 1.05f);
     EXPECT_FALSE(app.meshDrawer.mouseControl.zoomAtCursor);
     app.ctrlHeld = 1;
-    app.onScroll(0.0);  // horizontal only: out
+    app.onScroll(1.0, 0.0);  // horizontal only: out
     EXPECT_EQ(app.meshDrawer.mouseControl.zoomFactor, 0.952381f);
     EXPECT_TRUE(app.meshDrawer.mouseControl.zoomAtCursor);
 }
@@ -100,16 +100,16 @@ TEST_F(AppInput, DrawersStartAsTheFrameExpects)
 TEST_F(AppInput, DropTakesTheFirstImportableFile)
 {
     app.focused = 0;
-    app.requests.modelPath = "before.obj";
+    app.uiDrawer.modelPath = "before.obj";
     const char* unsupported[] = {"notes.txt", "image.xyz123"};
     app.pendingActions = 0;
     app.onDrop(2, unsupported);
     EXPECT_EQ(app.pendingActions, 0u);
-    EXPECT_EQ(app.requests.modelPath, "before.obj");
+    EXPECT_EQ(app.uiDrawer.modelPath, "before.obj");
     EXPECT_EQ(app.focused, 1);
 
     const char* mixed[] = {"a.txt", "b.xyz123", "c.STL", "d.obj"};
     app.onDrop(4, mixed);
     EXPECT_EQ(app.pendingActions, PendingAction::LoadRequested);
-    EXPECT_EQ(app.requests.modelPath, "c.STL");
+    EXPECT_EQ(app.uiDrawer.modelPath, "c.STL");
 }

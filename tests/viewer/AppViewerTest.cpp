@@ -26,8 +26,10 @@ const std::map<std::string, std::string> validation = {
 // Keys go to the focused window through the XTEST extension.
 void press(const std::string& keys)
 {
-    const std::string command = "xdotool search --name '^Tamrel' windowfocus --sync key --delay 50 " + keys +
-                                " >/dev/null 2>&1";
+    const unsigned long id = xwin::findWindow("Tamrel");
+    ASSERT_NE(id, 0u) << "no Tamrel window of this test";
+    const std::string command =
+        "xdotool windowfocus --sync " + std::to_string(id) + " key --delay 50 " + keys + " >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     std::this_thread::sleep_for(400ms);
 }
@@ -116,6 +118,15 @@ TEST(AppViewer, SpaceWritesScreenshotsOfTheLoadedModel)
         EXPECT_EQ(p.stem().string().size(), 15u) << p;  // %Y%m%d_%H%M%S
         const RgbaImage img(p.string());
         for (size_t i = 0; i < size_t(img.width) * img.height * 4; i += 4) litPixels += img.pixels[i] > 40;
+        // The GUI overlay's title line stands out from the background in
+        // the top-left corner of every shot, in sketch mode too.
+        size_t textPixels = 0;
+        for (uint32_t y = 0; y < 30; ++y) {
+            for (uint32_t x = 0; x < 250; ++x) {
+                textPixels += std::abs(int(img.pixels[(y * img.width + x) * 4]) - int(img.pixels[0])) > 30;
+            }
+        }
+        EXPECT_GT(textPixels, 100u) << p;
         fs::remove(p);
     }
     // The model is on screen, not just the axis of an empty document.
@@ -144,7 +155,8 @@ TEST(AppViewer, MouseDragAndWheelMoveTheView)
     press("space");
     std::this_thread::sleep_for(1100ms);
     // A slow left drag rotates without leaving a spin behind.
-    xdo("search --name '^Tamrel' windowfocus --sync mousemove --window %1 500 380");
+    const std::string id = std::to_string(xwin::findWindow("Tamrel"));
+    xdo("windowfocus --sync " + id + " mousemove --window " + id + " 500 380");
     xdo("mousedown 1");
     for (int x = 510; x <= 600; x += 3) xdo("mousemove_relative -- 3 0");
     xdo("mouseup 1");

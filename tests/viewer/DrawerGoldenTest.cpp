@@ -311,4 +311,25 @@ TEST_F(ViewerRig, DISABLED_MillionTriangleFrameTime)
     setShadingMode(ShadingMode::Phong);
     setSketchMode(true);
     std::printf("sketch mode: still frame %.1f ms, redrawn frame %.1f ms\n", still(), redrawn());
+    setSketchMode(false);
+
+    // The GUI overlay on top: still, with the pointer moving over its
+    // window, and with a GUI that changes in every frame.
+    showOverlay();
+    const auto timed = [&](auto&& step) {
+        const auto t = Clock::now();
+        for (int i = 0; i < frames; ++i) {
+            step(i);
+            drawFrame();
+        }
+        device.waitIdle();
+        return ms(Clock::now() - t) / frames;
+    };
+    std::printf("overlay: still frame %.1f ms, redrawn frame %.1f ms\n", still(), redrawn());
+    std::printf("overlay, pointer moving over it: %.1f ms\n", timed([&](int i) {
+                    overlayCursor[0] = 20.0f + 10.0f * static_cast<float>(i);
+                    overlayCursor[1] = 40.0f + 2.0f * static_cast<float>(i);
+                }));
+    std::printf("overlay changing every frame: %.1f ms\n",
+                timed([&](int i) { overlayFps = 100 + static_cast<uint32_t>(i); }));
 }

@@ -41,6 +41,7 @@ void ViewerRig::TearDown()
 {
     if (device) {
         device.waitIdle();
+        overlay.reset();
         edgePassDrawer.destroy();
         outputPassDrawer.destroy();
         lineDrawer.destroy();
@@ -88,14 +89,21 @@ void ViewerRig::drawFrame()
     const Camera& camera = meshDrawer.camera;
     lastFrameRedrawn = !offscreenReuse.unchanged(
         {drawer::bytesOf(meshDrawer.transformUbo), drawer::bytesOf(camera.mvp), drawer::bytesOf(camera.edgeDetection)});
+    if (overlay) {
+        lastFrameRedrawn = lastFrameRedrawn || !overlay->holdsScene();
+        overlay->draw(overlayCursor, imageIndex, overlayFps, lastFrameRedrawn);
+    }
     vk::Semaphore waits[2] = {imageAvailable, {}};
     uint32_t waitCount = 1;
+    vk::Semaphore last;
     if (lastFrameRedrawn) {
-        vk::Semaphore last = meshDrawer.submit(queue, imageIndex, 0, nullptr);
+        last = meshDrawer.submit(queue, imageIndex, 0, nullptr);
         if (camera.edgeDetection) last = edgePassDrawer.submit(queue, imageIndex, 1, &last);
         lineDrawer.updateUniformBuffer(camera.mvp);
-        waits[waitCount++] = lineDrawer.submit(queue, imageIndex, 1, &last);
+        last = lineDrawer.submit(queue, imageIndex, 1, &last);
     }
+    if (overlay && overlay->submitDue()) last = overlay->submit(queue, last ? 1 : 0, &last);
+    if (last) waits[waitCount++] = last;
     const vk::Semaphore rendered = outputPassDrawer.submit(queue, imageIndex, waitCount, waits);
     queue.submit({}, frameFence);
     const vk::Result presented =
@@ -117,6 +125,7 @@ void ViewerRig::setSketchMode(bool on)
     meshDrawer.camera.edgeDetection = on;
     lineDrawer.framebufferIndex = on ? 1 : 0;
     lineDrawer.recordCommandBuffers();
+    if (overlay) overlay->framebufferIndex = on ? 1 : 0;
     outputPassDrawer.setAttachments(on ? 1 : 0, 0);
 }
 
@@ -150,6 +159,14 @@ void ViewerRig::resize(int width, int height)
     lineDrawer.onResize();
     outputPassDrawer.onResize();
     offscreenReuse.invalidate();
+}
+
+void ViewerRig::showOverlay()
+{
+    overlay = std::make_unique<UiDrawer>(false, false, 1, meshDrawer.camera.edgeDetection ? 1 : 0);
+    overlay->fontScale = 1.5f;
+    overlay->createSyncObjects(window, &gpuInfo, device, &context);
+    overlay->init();
 }
 
 std::string ViewerRig::capture(const std::string& name)

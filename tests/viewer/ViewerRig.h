@@ -1,8 +1,8 @@
 #pragma once
 // A window (Xvfb), a device on lavapipe, the swapchain context and the four
 // viewer drawers wired as the application wires them, with the same frame
-// sequence; pictures are taken through the screenshot path and compared with
-// the reference images in tests/golden.
+// sequence; on request the GUI overlay too. Pictures are taken through the
+// screenshot path and compared with the reference images in tests/golden.
 
 #include "DrawerSkeleton.h"
 #include "EdgeDetectDrawer.h"
@@ -11,11 +11,13 @@
 #include "MeshDrawer.h"
 #include "SwapchainContext.h"
 #include "TestMeshes.h"
+#include "UiDrawer.h"
 #include "WindowDevice.h"
 
 #include <gtest/gtest.h>
 #include <vulkan/vulkan.hpp>
 
+#include <memory>
 #include <string>
 
 class ViewerRig : public testing::Test, protected rendertest::WindowDevice {
@@ -30,6 +32,9 @@ protected:
     void setSketchMode(bool on);
     void toggleGroup(const std::string& name);
     void resize(int width, int height);
+    // Brings the GUI overlay up at the application's default font scale; it
+    // is drawn in every later frame with overlayCursor and overlayFps.
+    void showOverlay();
     // Draws a frame and writes the finished offscreen image to a PNG; returns its path.
     std::string capture(const std::string& name);
 
@@ -46,6 +51,9 @@ protected:
     // As in the application: frames that would redraw the same picture only copy it.
     drawer::OffscreenReuse offscreenReuse;
     bool lastFrameRedrawn = false;
+    std::unique_ptr<UiDrawer> overlay;
+    float overlayCursor[2] = {0, 0};
+    uint32_t overlayFps = 0;
 };
 
 // Compares a PNG with tests/golden/<name>.png: a pixel differs when any
