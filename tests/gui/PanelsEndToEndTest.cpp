@@ -26,7 +26,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <condition_variable>
+#include <deque>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -227,11 +227,18 @@ TEST(PanelsEndToEnd, AWholeSessionFromTheWindow)
     const std::string missing = (dir / "missing.obj").string();
     const std::string saved = (dir / "saved.ply").string();
 
+    // The dialogs' answers in turn: a file that does not exist, then the
+    // model; a folder that does not exist, then a good target.
+    const std::string refused = (dir / "no-such-folder" / "refused.ply").string();
     std::vector<FileDialogRequest> dialogs;
-    std::string nextAnswer = missing;
+    std::deque<std::string> openAnswers{missing, Model}, saveAnswers{refused, saved};
     fileDialog = [&](const FileDialogRequest& request) -> std::optional<std::string> {
         dialogs.push_back(request);
-        return request.save ? saved : nextAnswer;
+        auto& answers = request.save ? saveAnswers : openAnswers;
+        if (answers.empty()) return std::nullopt;
+        std::string answer = answers.front();
+        answers.pop_front();
+        return answer;
     };
     Probe probe;
 
@@ -250,6 +257,8 @@ TEST(PanelsEndToEnd, AWholeSessionFromTheWindow)
         // The remesh panel over the empty scene, and the screenshot button.
         click(probe, MeshMenu);
         click(probe, "Surface Remesh");
+        click(probe, "Remesh");
+        EXPECT_TRUE(waitFor([&] { return logged("No mesh data to remesh."); }, 20s));
         click(probe, "\uF083");
         EXPECT_TRUE(waitFor([&] { return fs::exists(PathScreenshots) && !fs::is_empty(PathScreenshots); }, 30s));
         std::this_thread::sleep_for(500ms);
@@ -267,7 +276,6 @@ TEST(PanelsEndToEnd, AWholeSessionFromTheWindow)
         }
 
         // Load, remesh, apply.
-        nextAnswer = Model;
         click(probe, OpenMenu);
         click(probe, "Select...");
         EXPECT_TRUE(xwin::waitForTitle("Tamrel | sphereWithHole.stl (V:", 60, true));
@@ -279,12 +287,16 @@ TEST(PanelsEndToEnd, AWholeSessionFromTheWindow)
         EXPECT_TRUE(waitFor([&] { return currentTitle() != loadedTitle; }, 20s));
         appliedTitle = currentTitle();
 
-        // Save through the dialog.
-        click(probe, SaveMenu);
-        const std::string plyItem = probe.awaitPrefix("ply (");
-        EXPECT_FALSE(plyItem.empty());
-        if (!plyItem.empty()) click(probe, plyItem);
+        // Save through the dialog: refused into a missing folder, then done.
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            click(probe, SaveMenu);
+            const std::string plyItem = probe.awaitPrefix("ply (");
+            EXPECT_FALSE(plyItem.empty());
+            if (!plyItem.empty()) click(probe, plyItem);
+        }
         EXPECT_TRUE(waitFor([&] { return fs::exists(saved); }, 30s));
+        EXPECT_TRUE(logged("Failed to export file <" + refused + ">"));
+        EXPECT_EQ(currentTitle(), appliedTitle);
 
         // The log window and its Copy.
         click(probe, "\uF022");
@@ -315,8 +327,10 @@ TEST(PanelsEndToEnd, AWholeSessionFromTheWindow)
     closer.join();
     fileDialog = runZenityDialog;
 
-    ASSERT_GE(dialogs.size(), 3u);
+    ASSERT_EQ(dialogs.size(), 4u);
     EXPECT_EQ(dialogs[0].title, "Open a model file");
+    // The failed load left no model behind.
+    EXPECT_EQ(dialogs[1].defaultPath, "");
     EXPECT_EQ(dialogs.back().title, "Save model file");
     EXPECT_EQ(dialogs.back().defaultPath, Model + ".ply");
 
