@@ -1,8 +1,9 @@
-// The menu bar's and panels' decisions, and the licences table.
+// The rules the panel tests do not reach through the window, and the
+// licences table. The Save, clamping and button rules are checked through
+// the panels in PanelsTest.
 
 #include "LicenceTable.h"
 #include "PanelRules.h"
-#include "PendingActions.h"
 
 #include <spdlog/logger.h>
 #include <spdlog/sinks/null_sink.h>
@@ -10,37 +11,6 @@
 #include <gtest/gtest.h>
 
 using namespace panels;
-
-TEST(PanelRules, SaveNeedsAModelAndNoFileTask)
-{
-    EXPECT_TRUE(saveEnabled(0, "m.obj"));
-    EXPECT_TRUE(saveEnabled(PendingAction::RemeshRunning | PendingAction::SaveRequested, "m.obj"));
-    EXPECT_FALSE(saveEnabled(0, ""));
-    EXPECT_FALSE(saveEnabled(PendingAction::LoadRunning, "m.obj"));
-    EXPECT_FALSE(saveEnabled(PendingAction::SaveRunning, "m.obj"));
-}
-
-TEST(PanelRules, SaveProposalKeepsTheWholePath)
-{
-    EXPECT_EQ(saveProposal("C:/m/bunny.obj", "stl"), "C:/m/bunny.obj.stl");
-    EXPECT_EQ(saveProposal("/tmp/a b/\"$(x)\".ply", "glb"), "/tmp/a b/\"$(x)\".ply.glb");
-}
-
-TEST(PanelRules, DensityAndSizeRatioRanges)
-{
-    EXPECT_EQ(clampDensity(0.1f), 0.5f);
-    EXPECT_EQ(clampDensity(12.0f), 10.0f);
-    EXPECT_EQ(clampDensity(3.0f), 3.0f);
-    // The size ratio is left alone while uniform remeshing is chosen.
-    EXPECT_FALSE(showsSizeRatio(0));
-    EXPECT_EQ(clampSizeRatio(0.2f, 0), 0.2f);
-    EXPECT_EQ(clampSizeRatio(40.0f, 0), 40.0f);
-    EXPECT_TRUE(showsSizeRatio(1));
-    EXPECT_EQ(clampSizeRatio(0.2f, 1), 1.0f);
-    EXPECT_EQ(clampSizeRatio(40.0f, 1), 10.0f);
-    EXPECT_TRUE(remeshButtonsDisabled(PendingAction::RemeshRunning));
-    EXPECT_FALSE(remeshButtonsDisabled(PendingAction::LoadRunning | PendingAction::RemeshRequested));
-}
 
 TEST(PanelRules, CopyTextAndSinkLookUp)
 {
