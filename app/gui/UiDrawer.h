@@ -128,7 +128,19 @@ public:
     bool wantCaptureMouse = false;
     bool wantCaptureKeyboard = false;
 
+    // Which of the menu bar's windows are shown, the licence selected in the
+    // licences window, and the screenshot folder field's text.
+    bool showRemesh = false;
+    bool showLicences = false;
+    bool showAbout = false;
+    bool showLog = false;
+    uint32_t selectedLicence = 0;
+    char screenshotPathBuffer[256] = {};
+
 private:
+    void saveModelFileDialog(const ExportFormatInfo& format);
+    void drawLicencesWindow();
+    void drawAboutWindow();
     void installInputBridge();
     void createCommandPool();
     void createFontTexture();
