@@ -1,6 +1,7 @@
 // Reading a model file through Assimp into records and index triples.
 
 #include "InputCheck.h"
+#include "RepeatedWarning.h"
 #include "TriMesh.h"
 
 #include "Timer.h"
@@ -12,6 +13,7 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <string>
 #include <system_error>
 
 namespace {
@@ -36,6 +38,42 @@ void repairPrimitiveTypes(const aiScene& scene)
     }
 }
 
+// Polygons the triangulation cannot take: one naming a vertex its mesh does
+// not have makes it read out of bounds, and ear clipping takes time growing
+// with the square of the corner count, so a few huge polygons would run for
+// minutes. Small polygons, however many, cost little each.
+bool checkPolygons(const aiScene& scene, std::string& why)
+{
+    constexpr uint64_t Budget = uint64_t{1} << 26; // corner counts squared, summed
+    constexpr unsigned SmallPolygon = 64;
+    uint64_t work = 0;
+    for (unsigned m = 0; m < scene.mNumMeshes; ++m) {
+        const aiMesh* mesh = scene.mMeshes ? scene.mMeshes[m] : nullptr;
+        if (!mesh || !mesh->mFaces) continue;
+        for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
+            const aiFace& face = mesh->mFaces[f];
+            const unsigned n = face.mNumIndices;
+            if (n <= 3) continue;
+            if (!face.mIndices || !mesh->mVertices) {
+                why = "a polygon without corners.";
+                return false;
+            }
+            for (unsigned k = 0; k < n; ++k) {
+                if (face.mIndices[k] >= mesh->mNumVertices) {
+                    why = "a polygon refers to vertex " + std::to_string(face.mIndices[k]) + " of " +
+                          std::to_string(mesh->mNumVertices) + ".";
+                    return false;
+                }
+            }
+            if (n > SmallPolygon && (work += uint64_t{n} * n) > Budget) {
+                why = "polygons too large to triangulate (" + std::to_string(n) + " corners).";
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 int TriMesh::loadModelFile(std::string path, std::vector<MeshVertex>& records,
@@ -52,7 +90,7 @@ int TriMesh::loadModelFile(std::string path, std::vector<MeshVertex>& records,
     }
 
     std::string why;
-    if ((looksLikePly(path) && !checkPlyStructure(path, why)) || !checkOffCounts(path, why)) {
+    if (!checkModelFile(path, why)) {
         logger->error("Failed to load model file <{}>: {}", path, why);
         return 1;
     }
@@ -63,6 +101,10 @@ int TriMesh::loadModelFile(std::string path, std::vector<MeshVertex>& records,
     // triangulation asserts on that and aborts the whole process.
     const aiScene* scene = importer.ReadFile(path, 0);
     if (scene) {
+        if (!checkPolygons(*scene, why)) {
+            logger->error("Failed to load model file <{}>: {}", path, why);
+            return 1;
+        }
         repairPrimitiveTypes(*scene);
         scene = importer.ApplyPostProcessing(aiProcess_Triangulate);
     }
@@ -154,6 +196,9 @@ int TriMesh::loadModelFile(std::string path, std::vector<MeshVertex>& records,
     uint32_t offset = static_cast<uint32_t>(base);
     uint32_t previousCount = 0;
     bool first = true;
+    RepeatedWarning nonTriangle(*logger, "Detected non-triangle face");
+    RepeatedWarning outOfRange(*logger, "Detected face with out-of-range index");
+    RepeatedWarning degenerate(*logger, "Detected degenerate face");
     for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
         const aiMesh* mesh = scene->mMeshes ? scene->mMeshes[m] : nullptr;
         if (!mesh) continue;
@@ -165,19 +210,18 @@ int TriMesh::loadModelFile(std::string path, std::vector<MeshVertex>& records,
         for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
             const aiFace& face = mesh->mFaces[f];
             if (face.mNumIndices != 3) {
-                logger->warn("Detected non-triangle face with {} indice(s), ignored",
-                             face.mNumIndices);
+                nonTriangle("Detected non-triangle face with {} indice(s), ignored", face.mNumIndices);
                 continue;
             }
             const unsigned* idx = face.mIndices;
             // A malformed file may point past its own vertices; such a face
             // would make every later step read out of bounds.
             if (!idx || idx[0] >= n || idx[1] >= n || idx[2] >= n) {
-                logger->warn("Detected face with out-of-range index, ignored");
+                outOfRange("Detected face with out-of-range index, ignored");
                 continue;
             }
             if (idx[0] == idx[1] || idx[1] == idx[2] || idx[0] == idx[2]) {
-                logger->warn("Detected degenerate face, ignored");
+                degenerate("Detected degenerate face, ignored");
                 continue;
             }
             indices.push_back(idx[0] + offset);
@@ -186,6 +230,9 @@ int TriMesh::loadModelFile(std::string path, std::vector<MeshVertex>& records,
         }
     }
 
+    nonTriangle.flush();
+    outOfRange.flush();
+    degenerate.flush();
     if (indices.size() == indexBase) {
         logger->warn("No triangle found in model file <{}>.", path);
     }

@@ -1,7 +1,16 @@
-// Structure tests of files before they reach the library's readers: its PLY
-// reader loops forever on a header without "end_header" and reads past the
-// end of a truncated body (a crash); its OFF reader reserves whatever the
-// header announces, many gigabytes for a corrupt count.
+// Structure tests of files before they reach the library's readers, each
+// against a fault of the reader found on damaged files:
+// - PLY: a header without "end_header" loops forever; a truncated body is
+//   read past its end; an element without properties is walked row by row,
+//   however large its count; the line reader runs past its buffer on a NUL,
+//   a bare carriage return or a form feed, and overflows on a line longer
+//   than its buffer.
+// - OFF (with or without the "OFF" word): the face array is allocated as the
+//   header says and left with empty faces when the lines run out; face lines
+//   with no corner (or more than nine) are dropped by counting the face
+//   total down, which wraps below zero when they outnumber the header.
+// - OBJ: an index is re-read from each of its digits, so a long digit run
+//   takes time growing with its square.
 
 #include "InputCheck.h"
 
@@ -14,6 +23,7 @@
 #include <cctype>
 #include <cstring>
 #include <sstream>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -132,8 +142,42 @@ bool checkBinary(const std::vector<Element>& elements, const unsigned char* p, s
     return true;
 }
 
+// The reader's line buffer; a longer line overflows it.
+constexpr size_t LongestPlyLine = size_t{1} << 20;
+
+// Text the PLY line reader can walk: no NUL, no form feed, every carriage
+// return followed by a line feed, no line longer than its buffer.
+bool checkPlyText(const unsigned char* p, size_t size, std::string& why)
+{
+    if (std::memchr(p, '\0', size) || std::memchr(p, '\f', size)) {
+        why = "a NUL or form-feed byte in the text of the file.";
+        return false;
+    }
+    for (const unsigned char* cr = p; (cr = static_cast<const unsigned char*>(std::memchr(cr, '\r', size - (cr - p))));
+         ++cr) {
+        if (cr + 1 == p + size || cr[1] != '\n') {
+            why = "a carriage return without a line feed in the text of the file.";
+            return false;
+        }
+    }
+    size_t lineStart = 0;
+    while (lineStart < size) {
+        const void* nl = std::memchr(p + lineStart, '\n', std::min(size - lineStart, LongestPlyLine + 1));
+        if (!nl) {
+            if (size - lineStart > LongestPlyLine) {
+                why = "a line longer than 1 MiB.";
+                return false;
+            }
+            break;
+        }
+        lineStart = static_cast<size_t>(static_cast<const unsigned char*>(nl) - p) + 1;
+    }
+    return true;
+}
+
 bool checkAscii(const std::vector<Element>& elements, const unsigned char* p, size_t size, std::string& why)
 {
+    if (!checkPlyText(p, size, why)) return false;
     size_t pos = 0;
     auto nextToken = [&](std::string* text) {
         while (pos < size && std::isspace(p[pos])) ++pos;
@@ -170,35 +214,26 @@ bool checkAscii(const std::vector<Element>& elements, const unsigned char* p, si
     return true;
 }
 
-} // namespace
-
-bool looksLikePly(const std::string& path)
+bool hasExtension(const std::string& path, std::string_view ext)
 {
-    std::string lower = path;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".ply") == 0) return true;
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    if (fd < 0) return false;
-    char magic[4] = {0, 0, 0, 0};
-    const ssize_t n = ::read(fd, magic, 4);
-    ::close(fd);
-    return n == 4 && std::memcmp(magic, "ply", 3) == 0 && std::isspace(static_cast<unsigned char>(magic[3]));
+    if (path.size() < ext.size()) return false;
+    for (size_t i = 0; i < ext.size(); ++i) {
+        const auto c = static_cast<unsigned char>(path[path.size() - ext.size() + i]);
+        if (std::tolower(c) != ext[i]) return false;
+    }
+    return true;
 }
 
-bool checkPlyStructure(const std::string& path, std::string& why)
+bool checkPly(const unsigned char* data, size_t size, std::string& why)
 {
-    MappedFile file(path);
-    if (!file.ok) return true; // the reader reports unreadable files itself
-    if (file.size < 4 || std::memcmp(file.data, "ply", 3) != 0) return true;
-
     // Header lines up to "end_header".
-    const char* text = reinterpret_cast<const char*>(file.data);
+    const char* text = reinterpret_cast<const char*>(data);
     size_t pos = 0;
     std::vector<Element> elements;
     std::string format;
     bool ended = false;
-    while (pos < file.size) {
-        const void* nl = std::memchr(text + pos, '\n', file.size - pos);
+    while (pos < size) {
+        const void* nl = std::memchr(text + pos, '\n', size - pos);
         if (!nl) break;
         const size_t end = static_cast<const char*>(nl) - text;
         std::string line(text + pos, end - pos);
@@ -253,8 +288,15 @@ bool checkPlyStructure(const std::string& path, std::string& why)
         why = "the header has no end_header line.";
         return false;
     }
-    const unsigned char* body = file.data + pos;
-    const size_t bodySize = file.size - pos;
+    if (!checkPlyText(data, pos, why)) return false;
+    for (const auto& e : elements) {
+        if (e.count > 0 && e.properties.empty()) {
+            why = "element '" + e.name + "' has rows but no property.";
+            return false;
+        }
+    }
+    const unsigned char* body = data + pos;
+    const size_t bodySize = size - pos;
     if (format == "ascii") return checkAscii(elements, body, bodySize, why);
     if (format == "binary_little_endian") return checkBinary(elements, body, bodySize, false, why);
     if (format == "binary_big_endian") return checkBinary(elements, body, bodySize, true, why);
@@ -262,25 +304,195 @@ bool checkPlyStructure(const std::string& path, std::string& why)
     return false;
 }
 
-bool checkOffCounts(const std::string& path, std::string& why)
+// The OFF reader's text walk: the text ends at the first NUL; a line is a
+// run of bytes up to a line end (CR, LF, NUL, FF), runs of line ends
+// between lines are skipped.
+class OffLines {
+public:
+    OffLines(const unsigned char* data, size_t size)
+        : p(data), end(data + size)
+    {
+        if (const void* nul = std::memchr(data, '\0', size)) end = static_cast<const unsigned char*>(nul);
+    }
+    static bool isLineEnd(unsigned char c) { return c == '\r' || c == '\n' || c == '\0' || c == '\f'; }
+    static bool isSpace(unsigned char c) { return c == ' ' || c == '\t'; }
+
+    // Skips blanks, line ends and comment lines, as between header words.
+    void nextToken()
+    {
+        for (;;) {
+            while (p < end && (isSpace(*p) || isLineEnd(*p))) ++p;
+            if (p < end && *p == '#') {
+                while (p < end && !isLineEnd(*p)) ++p;
+                continue;
+            }
+            return;
+        }
+    }
+    // An unsigned decimal number as the reader takes it: digits until the
+    // first other byte, 0 when there is none. Counts past 32 bits give
+    // UINT64_MAX.
+    uint64_t number()
+    {
+        uint64_t v = 0;
+        while (p < end && *p >= '0' && *p <= '9') {
+            v = std::min<uint64_t>(v * 10 + (*p - '0'), uint64_t{1} << 40);
+            ++p;
+        }
+        return v > UINT32_MAX ? UINT64_MAX : v;
+    }
+    bool startsWith(const char* word) const
+    {
+        const size_t n = std::strlen(word);
+        return static_cast<size_t>(end - p) > n && std::memcmp(p, word, n) == 0;
+    }
+    // Moves to the next line; false at the end of the text. The line's
+    // first byte is then at `p`, its length in `length`.
+    bool nextLine(const unsigned char*& line, size_t& length)
+    {
+        if (p >= end) return false;
+        line = p;
+        while (p < end && !isLineEnd(*p)) ++p;
+        length = static_cast<size_t>(p - line);
+        while (p < end && isLineEnd(*p)) ++p;
+        return true;
+    }
+
+    const unsigned char* p;
+    const unsigned char* end;
+};
+
+bool checkOff(const unsigned char* data, size_t size, std::string& why)
 {
-    MappedFile file(path);
-    if (!file.ok || file.size == 0) return true;
-    // The magic word, then the vertex and face counts.
-    const size_t headSize = std::min<size_t>(file.size, 4096);
-    std::istringstream head(std::string(reinterpret_cast<const char*>(file.data), headSize));
-    std::string magic;
-    head >> magic;
-    if (magic.find("OFF") == std::string::npos) return true;
-    std::string skip;
-    uint64_t vertices = 0, faces = 0;
-    if (magic == "nOFF") head >> skip; // dimension
-    if (!(head >> vertices >> faces)) return true;
-    // Each vertex takes at least "x y z\n", each face at least "0\n".
-    const double least = 6.0 * static_cast<double>(vertices) + 2.0 * static_cast<double>(faces);
-    if (least > static_cast<double>(file.size)) {
+    OffLines text(data, size);
+    text.nextToken();
+    // Optional prefix letters, then the word itself.
+    bool hasDimension = false;
+    if (text.startsWith("ST")) text.p += 2;
+    if (text.startsWith("C")) ++text.p;
+    if (text.startsWith("N")) ++text.p;
+    if (text.startsWith("4")) ++text.p;
+    if (text.startsWith("n")) {
+        hasDimension = true;
+        ++text.p;
+    }
+    if (text.startsWith("OFF")) {
+        text.p += 3;
+    } else {
+        text.nextToken();
+        if (!(text.p < text.end && *text.p >= '0' && *text.p <= '9')) return true; // refused by the reader
+    }
+    text.nextToken();
+    if (hasDimension) {
+        text.number();
+        text.nextToken();
+    }
+    text.nextToken();
+    const uint64_t vertexCount = text.number();
+    text.nextToken();
+    const uint64_t faceCount = text.number();
+    text.nextToken();
+    text.number();
+    text.nextToken();
+    if (vertexCount == 0 || faceCount == 0) return true; // refused by the reader
+    if (vertexCount == UINT64_MAX || faceCount == UINT64_MAX) {
+        why = "the counts in the header are too large.";
+        return false;
+    }
+    // Each vertex and face takes at least two bytes: a test before walking.
+    if (vertexCount + faceCount > static_cast<uint64_t>(text.end - text.p)) {
         why = "the counts in the header exceed what the file holds.";
         return false;
     }
+
+    // The reader copies each line into a buffer of this size.
+    constexpr size_t LongestOffLine = 4000;
+    const unsigned char* line = nullptr;
+    size_t length = 0;
+    for (uint64_t v = 0; v < vertexCount; ++v) {
+        if (!text.nextLine(line, length)) {
+            why = "the file holds fewer vertices than its header announces.";
+            return false;
+        }
+        if (length > LongestOffLine) {
+            why = "a vertex line longer than 4000 bytes.";
+            return false;
+        }
+    }
+    uint64_t read = 0, dropped = 0;
+    while (read < faceCount) {
+        if (!text.nextLine(line, length)) {
+            why = "the file holds fewer faces than its header announces.";
+            return false;
+        }
+        if (length > LongestOffLine) {
+            why = "a face line longer than 4000 bytes.";
+            return false;
+        }
+        const unsigned char* q = line;
+        while (q < text.end && OffLines::isSpace(*q)) ++q;
+        // A 32-bit count, wrapping as the reader's does.
+        uint32_t corners = 0;
+        while (q < text.end && *q >= '0' && *q <= '9') corners = corners * 10u + static_cast<uint32_t>(*q++ - '0');
+        if (corners == 0 || corners > 9) {
+            if (++dropped > faceCount) {
+                why = "more faces without corners than the header announces.";
+                return false;
+            }
+            continue;
+        }
+        ++read;
+    }
+    return true;
+}
+
+bool checkObj(const unsigned char* data, size_t size, std::string& why)
+{
+    // Longer than any 32-bit index.
+    constexpr size_t LongestIndex = 10;
+    const unsigned char* p = data;
+    const unsigned char* end = data + size;
+    while (p < end) {
+        const unsigned char* lineEnd = static_cast<const unsigned char*>(std::memchr(p, '\n', end - p));
+        if (!lineEnd) lineEnd = end;
+        const unsigned char* q = p;
+        while (q < lineEnd && (*q == ' ' || *q == '\t')) ++q;
+        if (q < lineEnd && (*q == 'f' || *q == 'l' || *q == 'p')) {
+            size_t run = 0;
+            for (; q < lineEnd; ++q) {
+                run = (*q >= '0' && *q <= '9') ? run + 1 : 0;
+                if (run > LongestIndex) {
+                    why = "an index with more digits than any vertex number has.";
+                    return false;
+                }
+            }
+        }
+        p = lineEnd + (lineEnd < end ? 1 : 0);
+    }
+    return true;
+}
+
+} // namespace
+
+bool checkModelFile(const std::string& path, std::string& why)
+{
+    MappedFile file(path);
+    if (!file.ok || file.size == 0) return true; // the reader reports these itself
+    const unsigned char* d = file.data;
+    const size_t n = file.size;
+    const bool plyMagic = n >= 4 && (std::memcmp(d, "ply", 3) == 0 || std::memcmp(d, "PLY", 3) == 0) &&
+                          std::isspace(d[3]);
+    if (plyMagic) return checkPly(d, n, why);
+    if (hasExtension(path, ".ply")) return true;
+
+    // The OFF reader also takes files of other names that start with its word.
+    const size_t headSize = std::min<size_t>(n, 256);
+    const std::string_view head(reinterpret_cast<const char*>(d), headSize);
+    const size_t firstWord = head.find_first_not_of(" \t\r\n");
+    const bool offWord = firstWord != std::string_view::npos &&
+                         head.substr(firstWord, head.find_first_of(" \t\r\n", firstWord) - firstWord)
+                                 .find("OFF") != std::string_view::npos;
+    if (hasExtension(path, ".off") || offWord) return checkOff(d, n, why);
+    if (hasExtension(path, ".obj")) return checkObj(d, n, why);
     return true;
 }

@@ -1,6 +1,7 @@
 #include "MeshChecks.h"
 
 #include "ParallelLoop.h"
+#include "RepeatedWarning.h"
 
 #include <spdlog/spdlog.h>
 #include <xxhash.h>
@@ -41,6 +42,7 @@ struct OrderedSet {
 struct MeshChecker::SplitLists {
     OrderedSet vertices;
     OrderedSet triangles;
+    RepeatedWarning& oddEdge;
 };
 
 MeshChecker::MeshChecker(std::vector<MeshVertex>&& records, std::vector<uint32_t>&& triangles)
@@ -207,7 +209,7 @@ void MeshChecker::walkEdgeFan(uint32_t face, Edge edge, uint32_t pivot, SplitLis
             const uint32_t c = listLength(run);
             if (c == 1) return;
             if (c != 2) {
-                logger->warn("Found non-complex edge with {} neighbor faces.", c);
+                lists.oddEdge("Found non-complex edge with {} neighbor faces.", c);
                 return;
             }
             const uint32_t other = entries[run].triangle != face ? entries[run].triangle
@@ -232,6 +234,7 @@ void MeshChecker::checkManifoldness()
     if (complexEdgeKeys.empty()) return;
     vertices.reserve(vertices.size() + 4 * complexEdgeKeys.size());
 
+    RepeatedWarning oddEdge(*logger, "Found non-complex edge");
     std::vector<Edge> work(complexEdgeKeys);
     while (!work.empty()) {
         const Edge e = work.back();
@@ -241,7 +244,7 @@ void MeshChecker::checkManifoldness()
         while (listLength(run) > 2) {
             const uint32_t f = entries[run].triangle;
             removeFaceFromList(run, f);
-            SplitLists lists;
+            SplitLists lists{{}, {}, oddEdge};
             lists.vertices.insert(e.larger);
             lists.vertices.insert(e.smaller);
             lists.triangles.insert(f);
