@@ -175,36 +175,75 @@ bool checkPlyText(const unsigned char* p, size_t size, std::string& why)
     return true;
 }
 
+// The PLY reader's line walk, over text that passed checkPlyText (so every
+// line ends in LF or CR LF): standing on a line end it skips one line
+// terminator, then the line runs up to the next line end. Each element row
+// is one such line.
+class PlyLines {
+public:
+    PlyLines(const unsigned char* data, size_t size) : p(data), end(data + size) {}
+
+    bool next(const unsigned char*& first, const unsigned char*& last)
+    {
+        if (p < end && (*p == '\r' || *p == '\n')) {
+            while (p < end && *p != '\n') ++p;
+            ++p;
+        }
+        if (p >= end) return false;
+        first = p;
+        while (p < end && *p != '\r' && *p != '\n') ++p;
+        last = p;
+        if (p < end) ++p;
+        return true;
+    }
+
+private:
+    const unsigned char* p;
+    const unsigned char* end;
+};
+
+// Rows of one line each; a list may not run past the end of its line, where
+// the reader would size it by a count that no data bears out.
 bool checkAscii(const std::vector<Element>& elements, const unsigned char* p, size_t size, std::string& why)
 {
     if (!checkPlyText(p, size, why)) return false;
-    size_t pos = 0;
-    auto nextToken = [&](std::string* text) {
-        while (pos < size && std::isspace(p[pos])) ++pos;
-        if (pos >= size) return false;
-        const size_t start = pos;
-        while (pos < size && !std::isspace(p[pos])) ++pos;
-        if (text) text->assign(reinterpret_cast<const char*>(p + start), pos - start);
+    PlyLines rows(p, size);
+    const unsigned char* q = nullptr;
+    const unsigned char* lineEnd = nullptr;
+    const unsigned char* token = nullptr;
+    auto nextToken = [&] {
+        while (q < lineEnd && (*q == ' ' || *q == '\t')) ++q;
+        if (q >= lineEnd) return false;
+        token = q;
+        while (q < lineEnd && *q != ' ' && *q != '\t') ++q;
         return true;
     };
-    std::string token;
     for (const auto& e : elements) {
         for (uint64_t r = 0; r < e.count; ++r) {
+            if (!rows.next(q, lineEnd)) {
+                why = "the data of element '" + e.name + "' is cut short.";
+                return false;
+            }
             for (const auto& prop : e.properties) {
-                if (!nextToken(prop.isList ? &token : nullptr)) {
-                    why = "the data of element '" + e.name + "' is cut short.";
+                if (!nextToken()) {
+                    why = "a row of element '" + e.name + "' is cut short.";
                     return false;
                 }
                 if (!prop.isList) continue;
-                char* end = nullptr;
-                const long long n = std::strtoll(token.c_str(), &end, 10);
-                if (end == token.c_str() || n < 0) {
+                const unsigned char* d = token + (*token == '+' ? 1 : 0);
+                uint64_t n = 0;
+                bool valid = d < q;
+                for (; d < q && valid; ++d) {
+                    valid = *d >= '0' && *d <= '9';
+                    n = std::min<uint64_t>(n * 10 + (*d - '0'), UINT32_MAX);
+                }
+                if (!valid) {
                     why = "a list of element '" + e.name + "' has no valid length.";
                     return false;
                 }
-                for (long long k = 0; k < n; ++k) {
-                    if (!nextToken(nullptr)) {
-                        why = "the data of element '" + e.name + "' is cut short.";
+                for (uint64_t k = 0; k < n; ++k) {
+                    if (!nextToken()) {
+                        why = "a list of element '" + e.name + "' is longer than its line.";
                         return false;
                     }
                 }
@@ -450,24 +489,38 @@ bool checkObj(const unsigned char* data, size_t size, std::string& why)
 {
     // Longer than any 32-bit index.
     constexpr size_t LongestIndex = 10;
-    const unsigned char* p = data;
-    const unsigned char* end = data + size;
-    while (p < end) {
-        const unsigned char* lineEnd = static_cast<const unsigned char*>(std::memchr(p, '\n', end - p));
-        if (!lineEnd) lineEnd = end;
-        const unsigned char* q = p;
-        while (q < lineEnd && (*q == ' ' || *q == '\t')) ++q;
-        if (q < lineEnd && (*q == 'f' || *q == 'l' || *q == 'p')) {
-            size_t run = 0;
-            for (; q < lineEnd; ++q) {
-                run = (*q >= '0' && *q <= '9') ? run + 1 : 0;
-                if (run > LongestIndex) {
-                    why = "an index with more digits than any vertex number has.";
-                    return false;
-                }
-            }
+    // After a long run of blanks every later line costs the reader time in
+    // proportion to the run; ordinary files have short runs.
+    constexpr uint64_t LongBlankRun = 64;
+    constexpr uint64_t BlankBudget = uint64_t{1} << 30;
+    uint64_t blanks = 0, longestBlanks = 0, blankWork = 0;
+    size_t digitRun = 0;
+    bool lineStart = true, indexLine = false;
+    for (size_t i = 0; i < size; ++i) {
+        const unsigned char c = data[i];
+        if (c == ' ' || c == '\t') {
+            longestBlanks = std::max(longestBlanks, ++blanks);
+            digitRun = 0;
+            continue;
         }
-        p = lineEnd + (lineEnd < end ? 1 : 0);
+        blanks = 0;
+        if (c == '\n' || c == '\r' || c == '\0' || c == '\f') {
+            if (longestBlanks > LongBlankRun && (blankWork += longestBlanks) > BlankBudget) {
+                why = "a run of " + std::to_string(longestBlanks) + " blanks before too many lines.";
+                return false;
+            }
+            lineStart = true;
+            indexLine = false;
+            digitRun = 0;
+            continue;
+        }
+        if (lineStart) indexLine = c == 'f' || c == 'l' || c == 'p';
+        lineStart = false;
+        digitRun = (c >= '0' && c <= '9') ? digitRun + 1 : 0;
+        if (indexLine && digitRun > LongestIndex) {
+            why = "an index with more digits than any vertex number has.";
+            return false;
+        }
     }
     return true;
 }
