@@ -495,12 +495,26 @@ bool checkObj(const unsigned char* data, size_t size, std::string& why)
     constexpr uint64_t BlankBudget = uint64_t{1} << 30;
     uint64_t blanks = 0, longestBlanks = 0, blankWork = 0;
     size_t digitRun = 0;
-    bool lineStart = true, indexLine = false;
+    // Words of the current line, and whether it is a polyline ("l").
+    uint64_t words = 0;
+    bool inWord = false, indexLine = false, polyline = false, continued = false;
+    auto endLine = [&] {
+        // The reader corrupts its heap on a polyline of one vertex.
+        if (polyline && words == 2) {
+            why = "a polyline with a single vertex.";
+            return false;
+        }
+        words = 0;
+        inWord = indexLine = polyline = false;
+        digitRun = 0;
+        return true;
+    };
     for (size_t i = 0; i < size; ++i) {
         const unsigned char c = data[i];
         if (c == ' ' || c == '\t') {
             longestBlanks = std::max(longestBlanks, ++blanks);
             digitRun = 0;
+            inWord = false;
             continue;
         }
         blanks = 0;
@@ -509,20 +523,30 @@ bool checkObj(const unsigned char* data, size_t size, std::string& why)
                 why = "a run of " + std::to_string(longestBlanks) + " blanks before too many lines.";
                 return false;
             }
-            lineStart = true;
-            indexLine = false;
-            digitRun = 0;
+            // A backslash carries the line on past its end.
+            if (continued) {
+                continued = false;
+                inWord = false;
+                continue;
+            }
+            if (!endLine()) return false;
             continue;
         }
-        if (lineStart) indexLine = c == 'f' || c == 'l' || c == 'p';
-        lineStart = false;
+        if (c == '\\') continued = true;
+        if (!inWord) {
+            inWord = true;
+            if (++words == 1) {
+                indexLine = c == 'f' || c == 'l' || c == 'p';
+                polyline = c == 'l' && (i + 1 == size || data[i + 1] == ' ' || data[i + 1] == '\t');
+            }
+        }
         digitRun = (c >= '0' && c <= '9') ? digitRun + 1 : 0;
         if (indexLine && digitRun > LongestIndex) {
             why = "an index with more digits than any vertex number has.";
             return false;
         }
     }
-    return true;
+    return endLine();
 }
 
 } // namespace
