@@ -1,6 +1,7 @@
 // Reading a model file through Assimp into records and index triples.
 
 #include "InputCheck.h"
+#include "ParallelLoop.h"
 #include "RepeatedWarning.h"
 #include "TriMesh.h"
 
@@ -10,6 +11,7 @@
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
+#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -74,6 +76,76 @@ bool checkPolygons(const aiScene& scene, std::string& why)
     return true;
 }
 
+enum class Coordinates { Finite, NaN, Infinite };
+
+// The mesh's vertices as records, in parallel; NaN outranks infinity.
+Coordinates copyRecords(const aiMesh& mesh, MeshVertex* out)
+{
+    const aiColor4D* colors = mesh.mColors[0];
+    const aiVector3D* uvs = mesh.mTextureCoords[0];
+    const aiVector3D* normals = mesh.mNormals;
+    std::atomic<bool> nan{false}, inf{false};
+    parallelOver(mesh.mNumVertices, [&](const IndexRange& r) {
+        for (uint32_t i = r.begin(); i != r.end(); ++i) {
+            const aiVector3D& p = mesh.mVertices[i];
+            if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
+                (std::isnan(p.x) || std::isnan(p.y) || std::isnan(p.z) ? nan : inf).store(true);
+            }
+            MeshVertex& v = out[i];
+            v.position[0] = p.x;
+            v.position[1] = p.y;
+            v.position[2] = p.z;
+            if (normals) {
+                v.normal[0] = normals[i].x;
+                v.normal[1] = normals[i].y;
+                v.normal[2] = normals[i].z;
+            } else {
+                v.normal[0] = v.normal[1] = v.normal[2] = 0.0f;
+            }
+            if (colors) {
+                v.color[0] = colors[i].r;
+                v.color[1] = colors[i].g;
+                v.color[2] = colors[i].b;
+            } else {
+                v.color[0] = 0.6f;
+                v.color[1] = 0.7f;
+                v.color[2] = 0.8f;
+            }
+            if (uvs) {
+                v.texcoord[0] = uvs[i].x;
+                v.texcoord[1] = uvs[i].y;
+            } else {
+                v.texcoord[0] = v.texcoord[1] = 0.0f;
+            }
+        }
+    });
+    return nan ? Coordinates::NaN : inf ? Coordinates::Infinite : Coordinates::Finite;
+}
+
+// Copies the mesh's faces, offset, in parallel when every face is a
+// triangle of three distinct corners in range; false (out partly written)
+// when some face must be skipped.
+bool copyTriangles(const aiMesh& mesh, uint32_t offset, uint32_t* out)
+{
+    const uint32_t n = mesh.mNumVertices;
+    std::atomic<bool> allKept{true};
+    parallelOver(mesh.mNumFaces, [&](const IndexRange& r) {
+        for (uint32_t f = r.begin(); f != r.end(); ++f) {
+            const aiFace& face = mesh.mFaces[f];
+            const unsigned* idx = face.mIndices;
+            if (face.mNumIndices != 3 || !idx || idx[0] >= n || idx[1] >= n || idx[2] >= n || idx[0] == idx[1] ||
+                idx[1] == idx[2] || idx[0] == idx[2]) {
+                allKept.store(false, std::memory_order_relaxed);
+                return;
+            }
+            out[3 * static_cast<size_t>(f)] = idx[0] + offset;
+            out[3 * static_cast<size_t>(f) + 1] = idx[1] + offset;
+            out[3 * static_cast<size_t>(f) + 2] = idx[2] + offset;
+        }
+    });
+    return allKept;
+}
+
 } // namespace
 
 int TriMesh::loadModelFile(std::string path, std::vector<MeshVertex>& records,
@@ -136,8 +208,8 @@ int TriMesh::loadModelFile(std::string path, std::vector<MeshVertex>& records,
                       "too many vertices for 32-bit indices.");
         return 1;
     }
-    records.reserve(base + vertexCount);
-
+    records.resize(base + vertexCount);
+    size_t at = base;
     for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
         const aiMesh* mesh = scene->mMeshes ? scene->mMeshes[m] : nullptr;
         if (!mesh) continue;
@@ -146,53 +218,25 @@ int TriMesh::loadModelFile(std::string path, std::vector<MeshVertex>& records,
             logger->error("Failed to load model file <{}>: empty vertex data.", path);
             return 1;
         }
-        const aiColor4D* colors = mesh->mColors[0];
-        const aiVector3D* uvs = mesh->mTextureCoords[0];
-        for (unsigned i = 0; i < mesh->mNumVertices; ++i) {
-            const aiVector3D& p = mesh->mVertices[i];
-            if (std::isnan(p.x) || std::isnan(p.y) || std::isnan(p.z)) {
-                logger->error("NaN vertex coordinate detected in file <{}>!", path);
-                return 1;
-            }
+        switch (copyRecords(*mesh, records.data() + at)) {
+        case Coordinates::NaN:
+            logger->error("NaN vertex coordinate detected in file <{}>!", path);
+            return 1;
+        case Coordinates::Infinite:
             // An infinite coordinate would poison the box, the camera and the
             // normals of every neighbour.
-            if (std::isinf(p.x) || std::isinf(p.y) || std::isinf(p.z)) {
-                logger->error("Non-finite vertex coordinate detected in file <{}>!", path);
-                return 1;
-            }
-            MeshVertex v;
-            v.position[0] = p.x;
-            v.position[1] = p.y;
-            v.position[2] = p.z;
-            if (mesh->mNormals) {
-                v.normal[0] = mesh->mNormals[i].x;
-                v.normal[1] = mesh->mNormals[i].y;
-                v.normal[2] = mesh->mNormals[i].z;
-            } else {
-                v.normal[0] = v.normal[1] = v.normal[2] = 0.0f;
-            }
-            if (colors) {
-                v.color[0] = colors[i].r;
-                v.color[1] = colors[i].g;
-                v.color[2] = colors[i].b;
-            } else {
-                v.color[0] = 0.6f;
-                v.color[1] = 0.7f;
-                v.color[2] = 0.8f;
-            }
-            if (uvs) {
-                v.texcoord[0] = uvs[i].x;
-                v.texcoord[1] = uvs[i].y;
-            } else {
-                v.texcoord[0] = v.texcoord[1] = 0.0f;
-            }
-            records.push_back(v);
+            logger->error("Non-finite vertex coordinate detected in file <{}>!", path);
+            return 1;
+        case Coordinates::Finite:
+            break;
         }
+        at += mesh->mNumVertices;
     }
     progress::advance(status, 0.7);
 
     const size_t indexBase = indices.size();
-    indices.reserve(indexBase + 3 * faceCount);
+    indices.resize(indexBase + 3 * faceCount);
+    size_t cursor = indexBase;
     uint32_t offset = static_cast<uint32_t>(base);
     uint32_t previousCount = 0;
     bool first = true;
@@ -206,6 +250,11 @@ int TriMesh::loadModelFile(std::string path, std::vector<MeshVertex>& records,
         first = false;
         previousCount = mesh->mNumVertices;
         if (!mesh->mFaces) continue;
+        if (copyTriangles(*mesh, offset, indices.data() + cursor)) {
+            cursor += 3 * static_cast<size_t>(mesh->mNumFaces);
+            continue;
+        }
+        // Some face is skipped: face by face, with the warnings in order.
         const uint32_t n = mesh->mNumVertices;
         for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
             const aiFace& face = mesh->mFaces[f];
@@ -224,11 +273,12 @@ int TriMesh::loadModelFile(std::string path, std::vector<MeshVertex>& records,
                 degenerate("Detected degenerate face, ignored");
                 continue;
             }
-            indices.push_back(idx[0] + offset);
-            indices.push_back(idx[1] + offset);
-            indices.push_back(idx[2] + offset);
+            indices[cursor++] = idx[0] + offset;
+            indices[cursor++] = idx[1] + offset;
+            indices[cursor++] = idx[2] + offset;
         }
     }
+    indices.resize(cursor);
 
     nonTriangle.flush();
     outOfRange.flush();

@@ -115,6 +115,9 @@ void MeshChecker::buildEdgeMap()
     cursor = std::vector<uint32_t>();
 
     runInfo.assign(edgeEntries, 0);
+    // Vertices with a boundary or complex edge among theirs: the classification
+    // below visits only those.
+    std::vector<uint8_t> odd(n, 0);
     parallelOver(n, [&](const Range& r) {
         for (uint32_t v = r.begin(); v != r.end(); ++v) {
             const auto first = entries.begin() + offsets[v];
@@ -127,6 +130,7 @@ void MeshChecker::buildEdgeMap()
                 while (j < offsets[v + 1] && entries[j].smaller == entries[i].smaller) ++j;
                 const uint32_t c = j - i;
                 runInfo[i] = c | (c > 2 ? ComplexBit : 0);
+                if (c != 2) odd[v] = 1;
                 i = j;
             }
         }
@@ -137,6 +141,7 @@ void MeshChecker::buildEdgeMap()
     boundaryEdgeKeys.clear();
     singleEdges.clear();
     for (uint32_t v = 0; v < n; ++v) {
+        if (!odd[v]) continue;
         for (uint32_t i = offsets[v]; i < offsets[v + 1]; ++i) {
             const uint32_t c = runInfo[i] & ~ComplexBit;
             if (c == 0) continue;

@@ -87,8 +87,12 @@ void TriMesh::loadBody(const std::string& path)
                 [&] {
                     if (io.needNormals) ComputeVertexNormals(io.vertices, io.indices);
                 },
-                [&] { box = computeBoundingBox(io.vertices); },
-                [&] { centre = computeMeshCenter(io.vertices, io.indices, io.waterTight); }, ctx);
+                [&] {
+                    // The centre is checked against the box.
+                    box = computeBoundingBox(io.vertices);
+                    centre = computeMeshCenter(io.vertices, io.indices, io.waterTight, box);
+                },
+                ctx);
         }
         std::memcpy(io.bboxMin, box.data(), sizeof(io.bboxMin));
         std::memcpy(io.bboxMax, box.data() + 3, sizeof(io.bboxMax));
