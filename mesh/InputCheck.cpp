@@ -4,13 +4,16 @@
 //   read past its end; an element without properties is walked row by row,
 //   however large its count; the line reader runs past its buffer on a NUL,
 //   a bare carriage return or a form feed, and overflows on a line longer
-//   than its buffer.
+//   than its buffer; an ASCII row is one line, and a list count larger than
+//   the rest of its line sizes the list all the same.
 // - OFF (with or without the "OFF" word): the face array is allocated as the
 //   header says and left with empty faces when the lines run out; face lines
 //   with no corner (or more than nine) are dropped by counting the face
 //   total down, which wraps below zero when they outnumber the header.
 // - OBJ: an index is re-read from each of its digits, so a long digit run
-//   takes time growing with its square.
+//   takes time growing with its square; after a long run of blanks every
+//   later line costs time in proportion to the run; a polyline of a single
+//   vertex corrupts the heap.
 
 #include "InputCheck.h"
 
