@@ -41,6 +41,7 @@ struct Options {
 };
 
 using Rng = std::mt19937_64;
+constexpr size_t LargestMutant = size_t{8} << 20;
 using Bytes = std::string;
 
 uint64_t pick(Rng& rng, uint64_t n) { return n == 0 ? 0 : std::uniform_int_distribution<uint64_t>(0, n - 1)(rng); }
@@ -219,7 +220,10 @@ const std::vector<std::pair<const char*, Mutation>>& mutations()
         {"long-polygon", [](Bytes& b, Rng& r, const std::string& ext) {
              const size_t n = 1000 + pick(r, 120000);
              std::string line = ext == ".obj" ? "f" : std::to_string(n);
-             for (size_t i = 0; i < n; ++i) line += " " + std::to_string(ext == ".obj" ? 1 + pick(r, 8) : pick(r, 8));
+             for (size_t i = 0; i < n; ++i) {
+                 line += ' ';
+                 line += std::to_string(ext == ".obj" ? 1 + pick(r, 8) : pick(r, 8));
+             }
              // Late in the file, where the faces are.
              const auto ls = lines(b);
              const size_t at = ls.size() < 2 ? b.size() : ls[ls.size() / 2 + pick(r, ls.size() / 2)].first;
@@ -243,8 +247,11 @@ const std::vector<std::pair<const char*, Mutation>>& mutations()
              if (ls.empty()) return;
              const auto [s, e] = ls[pick(r, std::min<size_t>(ls.size(), pick(r, 2) ? 12 : ls.size()))];
              const std::string line = b.substr(s, e - s) + "\n";
-             const uint64_t times = 1 + pick(r, pick(r, 2) ? 3 : 3000);
-             for (uint64_t i = 0; i < times; ++i) b.insert(s, line);
+             const uint64_t times = std::min<uint64_t>(1 + pick(r, pick(r, 2) ? 3 : 3000), (4u << 20) / line.size() + 1);
+             std::string block;
+             block.reserve(line.size() * times);
+             for (uint64_t i = 0; i < times; ++i) block += line;
+             b.insert(s, block);
          }},
         {"remove-line", [](Bytes& b, Rng& r, const std::string&) {
              const auto ls = lines(b);
@@ -317,7 +324,10 @@ Mutant makeMutant(const Options& o, uint64_t k, const fs::path& dir)
     for (uint64_t s = 0; s < steps; ++s) {
         const auto& [name, apply] = mutations()[pick(rng, mutations().size())];
         apply(b, rng, ext);
-        m.ops += (m.ops.empty() ? "" : "+") + std::string(name);
+        // Damage piled on damage could grow without bound.
+        if (b.size() > LargestMutant) b.resize(LargestMutant);
+        if (!m.ops.empty()) m.ops += '+';
+        m.ops += name;
     }
     m.file = dir / ("m" + std::to_string(k) + "-" + m.source.filename().string());
     writeFile(m.file, b);
