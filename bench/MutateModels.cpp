@@ -396,6 +396,7 @@ int run(const Options& o)
     fs::create_directories(work);
     fs::create_directories(o.out / "found");
     uint64_t counts[5] = {0, 0, 0, 0, 0};
+    uint64_t finished = 0;
     double slowest = 0;
     std::string slowestFile;
     std::vector<Running> running;
@@ -406,6 +407,10 @@ int run(const Options& o)
             Mutant m = makeMutant(o, next++, work);
             const fs::path log = work / (m.file.filename().string() + ".log");
             const pid_t pid = launch(o, m, log);
+            if (pid < 0) {
+                std::perror("tamrel-mutate: fork");
+                return 2;
+            }
             running.push_back({std::move(m), pid, std::chrono::steady_clock::now(), log});
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -430,6 +435,10 @@ int run(const Options& o)
                 outcome = classify(status, r.log, detail);
             }
             ++counts[static_cast<int>(outcome)];
+            if (++finished % 1000 == 0) {
+                std::printf("progress mutants=%llu\n", static_cast<unsigned long long>(finished));
+                std::fflush(stdout);
+            }
             if (elapsed > slowest) {
                 slowest = elapsed;
                 slowestFile = r.mutant.file.filename().string() + " (" + r.mutant.ops + ")";

@@ -464,6 +464,9 @@ bool checkOff(const unsigned char* data, size_t size, std::string& why)
     uint64_t read = 0, dropped = 0;
     while (read < faceCount) {
         if (!text.nextLine(line, length)) {
+            // The reader stops here; the faces it counted down are gone,
+            // the rest of its array would stay empty.
+            if (read + dropped >= faceCount) return true;
             why = "the file holds fewer faces than its header announces.";
             return false;
         }
@@ -560,19 +563,19 @@ bool checkModelFile(const std::string& path, std::string& why)
     if (!file.ok || file.size == 0) return true; // the reader reports these itself
     const unsigned char* d = file.data;
     const size_t n = file.size;
-    const bool plyMagic = n >= 4 && (std::memcmp(d, "ply", 3) == 0 || std::memcmp(d, "PLY", 3) == 0) &&
-                          std::isspace(d[3]);
+    // The PLY reader takes any case of its three magic letters.
+    const bool plyMagic = n >= 3 && std::tolower(d[0]) == 'p' && std::tolower(d[1]) == 'l' && std::tolower(d[2]) == 'y';
+    // The library picks its reader by the name first, then by the content.
+    if (hasExtension(path, ".ply")) return !plyMagic || checkPly(d, n, why);
+    if (hasExtension(path, ".off")) return checkOff(d, n, why);
+    if (hasExtension(path, ".obj")) return checkObj(d, n, why);
     if (plyMagic) return checkPly(d, n, why);
-    if (hasExtension(path, ".ply")) return true;
-
-    // The OFF reader also takes files of other names that start with its word.
     const size_t headSize = std::min<size_t>(n, 256);
     const std::string_view head(reinterpret_cast<const char*>(d), headSize);
     const size_t firstWord = head.find_first_not_of(" \t\r\n");
     const bool offWord = firstWord != std::string_view::npos &&
                          head.substr(firstWord, head.find_first_of(" \t\r\n", firstWord) - firstWord)
                                  .find("OFF") != std::string_view::npos;
-    if (hasExtension(path, ".off") || offWord) return checkOff(d, n, why);
-    if (hasExtension(path, ".obj")) return checkObj(d, n, why);
+    if (offWord) return checkOff(d, n, why);
     return true;
 }
