@@ -20,58 +20,63 @@
 
 namespace {
 
-// Sets each mesh's primitive flags from the faces it really has.
-void repairPrimitiveTypes(const aiScene& scene)
-{
-    for (unsigned m = 0; m < scene.mNumMeshes; ++m) {
-        aiMesh* mesh = scene.mMeshes ? scene.mMeshes[m] : nullptr;
-        if (!mesh) continue;
-        unsigned types = 0;
-        for (unsigned f = 0; mesh->mFaces && f < mesh->mNumFaces; ++f) {
-            const unsigned n = mesh->mFaces[f].mNumIndices;
-            if (n == 1) types |= aiPrimitiveType_POINT;
-            if (n == 2) types |= aiPrimitiveType_LINE;
-            if (n == 3) types |= aiPrimitiveType_TRIANGLE;
-            if (n > 3) types |= aiPrimitiveType_POLYGON;
-        }
-        // No flag at all makes the triangulation guess from the faces, and
-        // faces without indices then trip the same assertion.
-        mesh->mPrimitiveTypes = types ? types : static_cast<unsigned>(aiPrimitiveType_POINT);
-    }
-}
-
-// Polygons the triangulation cannot take: one naming a vertex its mesh does
-// not have makes it read out of bounds, and ear clipping takes time growing
-// with the square of the corner count, so a few huge polygons would run for
-// minutes. Small polygons, however many, cost little each.
-bool checkPolygons(const aiScene& scene, std::string& why)
+// One parallel pass over the faces before the triangulation. It sets each
+// mesh's primitive flags from the faces it really has: some readers give a
+// broken file's mesh flags its faces do not have, and no flag at all makes
+// the triangulation guess from the faces; either trips an assertion that
+// aborts the process. And it refuses polygons the triangulation cannot
+// take: one naming a vertex its mesh does not have makes it read out of
+// bounds, and ear clipping takes time growing with the square of the corner
+// count, so a few huge polygons would run for minutes. Small polygons,
+// however many, cost little each.
+bool prepareTriangulation(const aiScene& scene, std::string& why)
 {
     constexpr uint64_t Budget = uint64_t{1} << 26; // corner counts squared, summed
     constexpr unsigned SmallPolygon = 64;
-    uint64_t work = 0;
+    std::atomic<uint64_t> work{0};
     for (unsigned m = 0; m < scene.mNumMeshes; ++m) {
-        const aiMesh* mesh = scene.mMeshes ? scene.mMeshes[m] : nullptr;
-        if (!mesh || !mesh->mFaces) continue;
-        for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
-            const aiFace& face = mesh->mFaces[f];
-            const unsigned n = face.mNumIndices;
-            if (n <= 3) continue;
-            if (!face.mIndices || !mesh->mVertices) {
-                why = "a polygon without corners.";
-                return false;
-            }
-            for (unsigned k = 0; k < n; ++k) {
-                if (face.mIndices[k] >= mesh->mNumVertices) {
-                    why = "a polygon refers to vertex " + std::to_string(face.mIndices[k]) + " of " +
-                          std::to_string(mesh->mNumVertices) + ".";
-                    return false;
+        aiMesh* mesh = scene.mMeshes ? scene.mMeshes[m] : nullptr;
+        if (!mesh) continue;
+        std::atomic<unsigned> types{0};
+        std::atomic<bool> noCorners{false};
+        std::atomic<uint64_t> badIndex{UINT64_MAX};
+        parallelOver(mesh->mFaces ? mesh->mNumFaces : 0, [&](const IndexRange& r) {
+            unsigned local = 0;
+            uint64_t localWork = 0;
+            for (uint32_t f = r.begin(); f != r.end(); ++f) {
+                const aiFace& face = mesh->mFaces[f];
+                const unsigned n = face.mNumIndices;
+                if (n <= 3) {
+                    local |= n == 1 ? aiPrimitiveType_POINT : n == 2 ? aiPrimitiveType_LINE : n == 3 ? aiPrimitiveType_TRIANGLE : 0;
+                    continue;
                 }
+                local |= aiPrimitiveType_POLYGON;
+                if (!face.mIndices || !mesh->mVertices) {
+                    noCorners = true;
+                    continue;
+                }
+                for (unsigned k = 0; k < n; ++k) {
+                    if (face.mIndices[k] >= mesh->mNumVertices) badIndex = face.mIndices[k];
+                }
+                if (n > SmallPolygon) localWork += uint64_t{n} * n;
             }
-            if (n > SmallPolygon && (work += uint64_t{n} * n) > Budget) {
-                why = "polygons too large to triangulate (" + std::to_string(n) + " corners).";
-                return false;
-            }
+            types.fetch_or(local, std::memory_order_relaxed);
+            work.fetch_add(localWork, std::memory_order_relaxed);
+        });
+        if (noCorners) {
+            why = "a polygon without corners.";
+            return false;
         }
+        if (badIndex != UINT64_MAX) {
+            why = "a polygon refers to vertex " + std::to_string(badIndex.load()) + " of " +
+                  std::to_string(mesh->mNumVertices) + ".";
+            return false;
+        }
+        if (work > Budget) {
+            why = "polygons too large to triangulate.";
+            return false;
+        }
+        mesh->mPrimitiveTypes = types ? types.load() : static_cast<unsigned>(aiPrimitiveType_POINT);
     }
     return true;
 }
@@ -173,11 +178,10 @@ int TriMesh::loadModelFile(std::string path, std::vector<MeshVertex>& records,
     // triangulation asserts on that and aborts the whole process.
     const aiScene* scene = importer.ReadFile(path, 0);
     if (scene) {
-        if (!checkPolygons(*scene, why)) {
+        if (!prepareTriangulation(*scene, why)) {
             logger->error("Failed to load model file <{}>: {}", path, why);
             return 1;
         }
-        repairPrimitiveTypes(*scene);
         scene = importer.ApplyPostProcessing(aiProcess_Triangulate);
     }
     if (!scene) {

@@ -134,7 +134,8 @@ bool checkBinary(const std::vector<Element>& elements, const unsigned char* p, s
                 }
                 const uint64_t n = readCount(p + pos, prop.countSize, bigEndian);
                 pos += static_cast<size_t>(prop.countSize);
-                if (n == UINT64_MAX || n > (size - pos) / static_cast<uint64_t>(prop.itemSize)) {
+                // A multiplication, not a division: this runs once per row.
+                if (n > size - pos || n * static_cast<uint64_t>(prop.itemSize) > size - pos) {
                     why = "the data of element '" + e.name + "' is cut short.";
                     return false;
                 }
