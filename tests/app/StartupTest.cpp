@@ -24,6 +24,21 @@ bool haveDisplay()
     return display && *display;
 }
 
+// The cube's 24 records merge into its 8 corners.
+const std::string CubeTitle = "Tamrel | cube.ply (V:8 F:12)";
+
+// Waits for the title, closes the window and expects a clean end.
+ProcessResult closeOnceTitled(ChildProcess& app, const std::string& expected)
+{
+    const bool titled = xwin::waitForTitle(expected, 60);
+    const std::string title = titled ? expected : "Tamrel";
+    xwin::requestClose(title);
+    ProcessResult r = xwin::waitForClose(app, title, 60s);
+    EXPECT_TRUE(titled) << r.out;
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return r;
+}
+
 // A private copy of the executable with its own run-time files, so a test can
 // change the configuration without touching the shared build folder.
 class InstalledCopy : public testing::Test {
@@ -108,13 +123,7 @@ TEST(Startup, LoadsTheFirstImportableArgumentAndNamesItInTheTitle)
     const std::string model = "/usr/share/assimp/models/PLY/cube.ply";
     if (!fs::exists(model)) GTEST_SKIP() << "assimp-testmodels not installed";
     ChildProcess app(TAMREL_EXE, {"notes.txt", model});
-    // The cube's 24 records merge into its 8 corners.
-    const bool titled = xwin::waitForTitle("Tamrel | cube.ply (V:8 F:12)", 60);
-    const std::string title = titled ? "Tamrel | cube.ply (V:8 F:12)" : "Tamrel";
-    xwin::requestClose(title);
-    const ProcessResult r = xwin::waitForClose(app, title, 60s);
-    EXPECT_TRUE(titled) << r.out;
-    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const ProcessResult r = closeOnceTitled(app, CubeTitle);
     EXPECT_NE(r.out.find("Start main loop with 2 extra command line arguments: [notes.txt],[" + model + "]"),
               std::string::npos)
         << r.out;
@@ -161,12 +170,7 @@ TEST(Startup, OnOneCpuTheModelIsLoadedAndNamedInTheTitle)
     const std::string model = "/usr/share/assimp/models/PLY/cube.ply";
     if (!fs::exists(model)) GTEST_SKIP() << "assimp-testmodels not installed";
     ChildProcess app("/usr/bin/taskset", onOneCpu({TAMREL_EXE, model}));
-    const bool titled = xwin::waitForTitle("Tamrel | cube.ply (V:8 F:12)", 60);
-    const std::string title = titled ? "Tamrel | cube.ply (V:8 F:12)" : "Tamrel";
-    xwin::requestClose(title);
-    const ProcessResult r = xwin::waitForClose(app, title, 60s);
-    EXPECT_TRUE(titled) << r.out;
-    EXPECT_EQ(r.exitCode, 0) << r.err;
+    closeOnceTitled(app, CubeTitle);
 }
 
 // Files that crashed or hung the readers: each load fails with its reason

@@ -93,13 +93,7 @@ INSTANTIATE_TEST_SUITE_P(Files, Malformed,
                                            "comment_before_counts.off", "off_word_empty_faces.off",
                                            "huge_polygon.obj", "absurd_index_digits.obj",
                                            "single_vertex_polyline.obj", "long_blank_run.obj"),
-                         [](const auto& info) {
-                             std::string name = info.param;
-                             for (char& c : name) {
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             }
-                             return name;
-                         });
+                         [](const auto& info) { return testParamName(info.param); });
 
 TEST(LoadWarnings, ARepeatedWarningStopsAfterAHundredWithOneCount)
 {
