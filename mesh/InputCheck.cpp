@@ -99,6 +99,29 @@ uint64_t readCount(const unsigned char* p, int bytes, bool bigEndian)
     return v;
 }
 
+// Rows of a single list that all hold as many items as the first: then the
+// rows have one size and each count sits at a known place, so they are
+// compared side by side instead of walked one after the other (a mesh of
+// triangles or of quads). Returns the element's size, or 0 when the rows
+// differ or do not fit.
+size_t uniformListRows(const Element& e, const unsigned char* p, size_t size, bool bigEndian)
+{
+    if (e.properties.size() != 1 || !e.properties[0].isList || e.count == 0) return 0;
+    const auto countSize = static_cast<size_t>(e.properties[0].countSize);
+    if (size < countSize) return 0;
+    const uint64_t n = readCount(p, e.properties[0].countSize, bigEndian);
+    if (n > size) return 0;
+    const uint64_t stride = countSize + n * static_cast<uint64_t>(e.properties[0].itemSize);
+    if (e.count > size / stride) return 0;
+    bool same = true;
+    if (countSize == 1) {
+        for (uint64_t r = 1; r < e.count; ++r) same &= p[r * stride] == p[0];
+    } else {
+        for (uint64_t r = 1; r < e.count && same; ++r) same = std::memcmp(p + r * stride, p, countSize) == 0;
+    }
+    return same ? static_cast<size_t>(e.count * stride) : 0;
+}
+
 bool checkBinary(const std::vector<Element>& elements, const unsigned char* p, size_t size, bool bigEndian,
                  std::string& why)
 {
@@ -116,6 +139,10 @@ bool checkBinary(const std::vector<Element>& elements, const unsigned char* p, s
                 return false;
             }
             pos += static_cast<size_t>(e.count * rowSize);
+            continue;
+        }
+        if (const size_t uniform = uniformListRows(e, p + pos, size - pos, bigEndian)) {
+            pos += uniform;
             continue;
         }
         for (uint64_t r = 0; r < e.count; ++r) {
