@@ -8,6 +8,7 @@
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -56,24 +57,27 @@ int saveCommand(const std::vector<std::string>& args)
     return ok ? 0 : 1;
 }
 
-// The bare importer call the load starts with, for comparison.
+// The bare importer call the load starts with, for comparison: true when
+// the importer gave a scene.
+bool bareRead(const std::string& path, size_t& vertices, size_t& faces)
+{
+    vertices = faces = 0;
+    Assimp::Importer importer;
+    const aiScene* scene = importer.ReadFile(path, aiProcess_Triangulate);
+    if (!scene) return false;
+    for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
+        vertices += scene->mMeshes[m]->mNumVertices;
+        faces += scene->mMeshes[m]->mNumFaces;
+    }
+    return true;
+}
+
 int readFileCommand(const std::vector<std::string>& args)
 {
     if (args.size() != 1) return 2;
     const int64_t start = Timer::nowNs();
     size_t vertices = 0, faces = 0;
-    bool ok = false;
-    {
-        Assimp::Importer importer;
-        const aiScene* scene = importer.ReadFile(args[0], aiProcess_Triangulate);
-        if (scene) {
-            ok = true;
-            for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
-                vertices += scene->mMeshes[m]->mNumVertices;
-                faces += scene->mMeshes[m]->mNumFaces;
-            }
-        }
-    }
+    const bool ok = bareRead(args[0], vertices, faces);
     std::printf("bench cmd=readfile ok=%d file=%s vertices=%zu faces=%zu readfile_s=%.3f "
                 "peak_rss_mib=%.1f\n",
                 ok ? 1 : 0, args[0].c_str(), vertices, faces, secondsSince(start, Timer::nowNs()),
@@ -81,7 +85,43 @@ int readFileCommand(const std::vector<std::string>& args)
     return ok ? 0 : 1;
 }
 
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+// The bare importer call and the whole load, alternately in one process, so
+// that both see the same machine load; medians over the rounds.
+int compareCommand(const std::vector<std::string>& args)
+{
+    if (args.empty() || args.size() > 2) return 2;
+    const int rounds = args.size() == 2 ? std::max(1, std::stoi(args[1])) : 9;
+    std::vector<double> bare, load, import, merge, checks, derived;
+    for (int r = 0; r < rounds; ++r) {
+        size_t vertices = 0, faces = 0;
+        const int64_t start = Timer::nowNs();
+        if (!bareRead(args[0], vertices, faces)) return 1;
+        bare.push_back(secondsSince(start, Timer::nowNs()));
+        TriMesh doc;
+        TaskStatus status;
+        LoadTimes t;
+        if (!benchLoadDocument(doc, status, args[0], &t)) return 1;
+        load.push_back(t.totalSec);
+        import.push_back(t.importSec);
+        merge.push_back(t.mergeSec);
+        checks.push_back(t.checksSec);
+        derived.push_back(t.derivedSec);
+    }
+    std::printf("bench cmd=compare file=%s rounds=%d readfile_s=%.3f load_s=%.3f ratio=%.2f import_s=%.3f "
+                "merge_s=%.3f checks_s=%.3f normals_box_centre_s=%.3f\n",
+                args[0].c_str(), rounds, median(bare), median(load), median(load) / median(bare), median(import),
+                median(merge), median(checks), median(derived));
+    return 0;
+}
+
 const bool registered = registerBenchCommand("load", "FILE", &loadCommand) &&
+                        registerBenchCommand("compare", "FILE [ROUNDS]", &compareCommand) &&
                         registerBenchCommand("save", "FILE OUT FORMAT_ID", &saveCommand) &&
                         registerBenchCommand("readfile", "FILE", &readFileCommand);
 
@@ -105,7 +145,7 @@ bool benchLoadDocument(TriMesh& doc, TaskStatus& status, const std::string& path
         for (int i = 0; i < 4; ++i) {
             if (!reached[i] && p >= milestones[i] && p < 100) reached[i] = now;
         }
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     const int64_t end = Timer::nowNs();
     for (int i = 0; i < 4; ++i) {

@@ -1,6 +1,8 @@
 // Reading a model file through Assimp into records and index triples.
 
 #include "InputCheck.h"
+#include "ParallelLoop.h"
+#include "RepeatedWarning.h"
 #include "TriMesh.h"
 
 #include "Timer.h"
@@ -9,31 +11,144 @@
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
+#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <string>
 #include <system_error>
 
 namespace {
 
-// Sets each mesh's primitive flags from the faces it really has.
-void repairPrimitiveTypes(const aiScene& scene)
+// One parallel pass over the faces before the triangulation. It sets each
+// mesh's primitive flags from the faces it really has: some readers give a
+// broken file's mesh flags its faces do not have, and no flag at all makes
+// the triangulation guess from the faces; either trips an assertion that
+// aborts the process. And it refuses polygons the triangulation cannot
+// take: one naming a vertex its mesh does not have makes it read out of
+// bounds, and ear clipping takes time growing with the square of the corner
+// count, so a few huge polygons would run for minutes. Small polygons,
+// however many, cost little each.
+bool prepareTriangulation(const aiScene& scene, std::string& why)
 {
+    constexpr uint64_t Budget = uint64_t{1} << 26; // corner counts squared, summed
+    constexpr unsigned SmallPolygon = 64;
+    std::atomic<uint64_t> work{0};
     for (unsigned m = 0; m < scene.mNumMeshes; ++m) {
         aiMesh* mesh = scene.mMeshes ? scene.mMeshes[m] : nullptr;
         if (!mesh) continue;
-        unsigned types = 0;
-        for (unsigned f = 0; mesh->mFaces && f < mesh->mNumFaces; ++f) {
-            const unsigned n = mesh->mFaces[f].mNumIndices;
-            if (n == 1) types |= aiPrimitiveType_POINT;
-            if (n == 2) types |= aiPrimitiveType_LINE;
-            if (n == 3) types |= aiPrimitiveType_TRIANGLE;
-            if (n > 3) types |= aiPrimitiveType_POLYGON;
+        std::atomic<unsigned> types{0};
+        std::atomic<bool> noCorners{false};
+        std::atomic<uint64_t> badIndex{UINT64_MAX};
+        parallelOver(mesh->mFaces ? mesh->mNumFaces : 0, [&](const IndexRange& r) {
+            unsigned local = 0;
+            uint64_t localWork = 0;
+            for (uint32_t f = r.begin(); f != r.end(); ++f) {
+                const aiFace& face = mesh->mFaces[f];
+                const unsigned n = face.mNumIndices;
+                if (n <= 3) {
+                    local |= n == 1 ? aiPrimitiveType_POINT : n == 2 ? aiPrimitiveType_LINE : n == 3 ? aiPrimitiveType_TRIANGLE : 0;
+                    continue;
+                }
+                local |= aiPrimitiveType_POLYGON;
+                if (!face.mIndices || !mesh->mVertices) {
+                    noCorners = true;
+                    continue;
+                }
+                for (unsigned k = 0; k < n; ++k) {
+                    if (face.mIndices[k] >= mesh->mNumVertices) badIndex = face.mIndices[k];
+                }
+                if (n > SmallPolygon) localWork += uint64_t{n} * n;
+            }
+            types.fetch_or(local, std::memory_order_relaxed);
+            work.fetch_add(localWork, std::memory_order_relaxed);
+        });
+        if (noCorners) {
+            why = "a polygon without corners.";
+            return false;
         }
-        // No flag at all makes the triangulation guess from the faces, and
-        // faces without indices then trip the same assertion.
-        mesh->mPrimitiveTypes = types ? types : static_cast<unsigned>(aiPrimitiveType_POINT);
+        if (badIndex != UINT64_MAX) {
+            why = "a polygon refers to vertex " + std::to_string(badIndex.load()) + " of " +
+                  std::to_string(mesh->mNumVertices) + ".";
+            return false;
+        }
+        if (work > Budget) {
+            why = "polygons too large to triangulate.";
+            return false;
+        }
+        mesh->mPrimitiveTypes = types ? types.load() : static_cast<unsigned>(aiPrimitiveType_POINT);
     }
+    return true;
+}
+
+enum class Coordinates { Finite, NaN, Infinite };
+
+// The mesh's vertices as records, in parallel; NaN outranks infinity.
+Coordinates copyRecords(const aiMesh& mesh, MeshVertex* out)
+{
+    const aiColor4D* colors = mesh.mColors[0];
+    const aiVector3D* uvs = mesh.mTextureCoords[0];
+    const aiVector3D* normals = mesh.mNormals;
+    std::atomic<bool> nan{false}, inf{false};
+    parallelOver(mesh.mNumVertices, [&](const IndexRange& r) {
+        for (uint32_t i = r.begin(); i != r.end(); ++i) {
+            const aiVector3D& p = mesh.mVertices[i];
+            if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
+                (std::isnan(p.x) || std::isnan(p.y) || std::isnan(p.z) ? nan : inf).store(true);
+            }
+            MeshVertex& v = out[i];
+            v.position[0] = p.x;
+            v.position[1] = p.y;
+            v.position[2] = p.z;
+            if (normals) {
+                v.normal[0] = normals[i].x;
+                v.normal[1] = normals[i].y;
+                v.normal[2] = normals[i].z;
+            } else {
+                v.normal[0] = v.normal[1] = v.normal[2] = 0.0f;
+            }
+            if (colors) {
+                v.color[0] = colors[i].r;
+                v.color[1] = colors[i].g;
+                v.color[2] = colors[i].b;
+            } else {
+                v.color[0] = 0.6f;
+                v.color[1] = 0.7f;
+                v.color[2] = 0.8f;
+            }
+            if (uvs) {
+                v.texcoord[0] = uvs[i].x;
+                v.texcoord[1] = uvs[i].y;
+            } else {
+                v.texcoord[0] = v.texcoord[1] = 0.0f;
+            }
+        }
+    });
+    return nan ? Coordinates::NaN : inf ? Coordinates::Infinite : Coordinates::Finite;
+}
+
+// Copies the mesh's faces, offset, in parallel when every face is a
+// triangle of three distinct corners in range; false (out partly written)
+// when some face must be skipped.
+bool copyTriangles(const aiMesh& mesh, uint32_t offset, uint32_t* out)
+{
+    const uint32_t n = mesh.mNumVertices;
+    std::atomic<bool> allKept{true};
+    parallelOver(mesh.mNumFaces, [&](const IndexRange& r) {
+        for (uint32_t f = r.begin(); f != r.end(); ++f) {
+            const aiFace& face = mesh.mFaces[f];
+            const unsigned* idx = face.mIndices;
+            if (face.mNumIndices != 3 || !idx || idx[0] >= n || idx[1] >= n || idx[2] >= n || idx[0] == idx[1] ||
+                idx[1] == idx[2] || idx[0] == idx[2]) {
+                allKept.store(false, std::memory_order_relaxed);
+                return;
+            }
+            out[3 * static_cast<size_t>(f)] = idx[0] + offset;
+            out[3 * static_cast<size_t>(f) + 1] = idx[1] + offset;
+            out[3 * static_cast<size_t>(f) + 2] = idx[2] + offset;
+        }
+    });
+    return allKept;
 }
 
 } // namespace
@@ -52,7 +167,7 @@ int TriMesh::loadModelFile(std::string path, std::vector<MeshVertex>& records,
     }
 
     std::string why;
-    if ((looksLikePly(path) && !checkPlyStructure(path, why)) || !checkOffCounts(path, why)) {
+    if (!checkModelFile(path, why)) {
         logger->error("Failed to load model file <{}>: {}", path, why);
         return 1;
     }
@@ -63,7 +178,10 @@ int TriMesh::loadModelFile(std::string path, std::vector<MeshVertex>& records,
     // triangulation asserts on that and aborts the whole process.
     const aiScene* scene = importer.ReadFile(path, 0);
     if (scene) {
-        repairPrimitiveTypes(*scene);
+        if (!prepareTriangulation(*scene, why)) {
+            logger->error("Failed to load model file <{}>: {}", path, why);
+            return 1;
+        }
         scene = importer.ApplyPostProcessing(aiProcess_Triangulate);
     }
     if (!scene) {
@@ -94,8 +212,8 @@ int TriMesh::loadModelFile(std::string path, std::vector<MeshVertex>& records,
                       "too many vertices for 32-bit indices.");
         return 1;
     }
-    records.reserve(base + vertexCount);
-
+    records.resize(base + vertexCount);
+    size_t at = base;
     for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
         const aiMesh* mesh = scene->mMeshes ? scene->mMeshes[m] : nullptr;
         if (!mesh) continue;
@@ -104,56 +222,31 @@ int TriMesh::loadModelFile(std::string path, std::vector<MeshVertex>& records,
             logger->error("Failed to load model file <{}>: empty vertex data.", path);
             return 1;
         }
-        const aiColor4D* colors = mesh->mColors[0];
-        const aiVector3D* uvs = mesh->mTextureCoords[0];
-        for (unsigned i = 0; i < mesh->mNumVertices; ++i) {
-            const aiVector3D& p = mesh->mVertices[i];
-            if (std::isnan(p.x) || std::isnan(p.y) || std::isnan(p.z)) {
-                logger->error("NaN vertex coordinate detected in file <{}>!", path);
-                return 1;
-            }
+        switch (copyRecords(*mesh, records.data() + at)) {
+        case Coordinates::NaN:
+            logger->error("NaN vertex coordinate detected in file <{}>!", path);
+            return 1;
+        case Coordinates::Infinite:
             // An infinite coordinate would poison the box, the camera and the
             // normals of every neighbour.
-            if (std::isinf(p.x) || std::isinf(p.y) || std::isinf(p.z)) {
-                logger->error("Non-finite vertex coordinate detected in file <{}>!", path);
-                return 1;
-            }
-            MeshVertex v;
-            v.position[0] = p.x;
-            v.position[1] = p.y;
-            v.position[2] = p.z;
-            if (mesh->mNormals) {
-                v.normal[0] = mesh->mNormals[i].x;
-                v.normal[1] = mesh->mNormals[i].y;
-                v.normal[2] = mesh->mNormals[i].z;
-            } else {
-                v.normal[0] = v.normal[1] = v.normal[2] = 0.0f;
-            }
-            if (colors) {
-                v.color[0] = colors[i].r;
-                v.color[1] = colors[i].g;
-                v.color[2] = colors[i].b;
-            } else {
-                v.color[0] = 0.6f;
-                v.color[1] = 0.7f;
-                v.color[2] = 0.8f;
-            }
-            if (uvs) {
-                v.texcoord[0] = uvs[i].x;
-                v.texcoord[1] = uvs[i].y;
-            } else {
-                v.texcoord[0] = v.texcoord[1] = 0.0f;
-            }
-            records.push_back(v);
+            logger->error("Non-finite vertex coordinate detected in file <{}>!", path);
+            return 1;
+        case Coordinates::Finite:
+            break;
         }
+        at += mesh->mNumVertices;
     }
     progress::advance(status, 0.7);
 
     const size_t indexBase = indices.size();
-    indices.reserve(indexBase + 3 * faceCount);
+    indices.resize(indexBase + 3 * faceCount);
+    size_t cursor = indexBase;
     uint32_t offset = static_cast<uint32_t>(base);
     uint32_t previousCount = 0;
     bool first = true;
+    RepeatedWarning nonTriangle(*logger, "Detected non-triangle face");
+    RepeatedWarning outOfRange(*logger, "Detected face with out-of-range index");
+    RepeatedWarning degenerate(*logger, "Detected degenerate face");
     for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
         const aiMesh* mesh = scene->mMeshes ? scene->mMeshes[m] : nullptr;
         if (!mesh) continue;
@@ -161,31 +254,39 @@ int TriMesh::loadModelFile(std::string path, std::vector<MeshVertex>& records,
         first = false;
         previousCount = mesh->mNumVertices;
         if (!mesh->mFaces) continue;
+        if (copyTriangles(*mesh, offset, indices.data() + cursor)) {
+            cursor += 3 * static_cast<size_t>(mesh->mNumFaces);
+            continue;
+        }
+        // Some face is skipped: face by face, with the warnings in order.
         const uint32_t n = mesh->mNumVertices;
         for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
             const aiFace& face = mesh->mFaces[f];
             if (face.mNumIndices != 3) {
-                logger->warn("Detected non-triangle face with {} indice(s), ignored",
-                             face.mNumIndices);
+                nonTriangle("Detected non-triangle face with {} indice(s), ignored", face.mNumIndices);
                 continue;
             }
             const unsigned* idx = face.mIndices;
             // A malformed file may point past its own vertices; such a face
             // would make every later step read out of bounds.
             if (!idx || idx[0] >= n || idx[1] >= n || idx[2] >= n) {
-                logger->warn("Detected face with out-of-range index, ignored");
+                outOfRange("Detected face with out-of-range index, ignored");
                 continue;
             }
             if (idx[0] == idx[1] || idx[1] == idx[2] || idx[0] == idx[2]) {
-                logger->warn("Detected degenerate face, ignored");
+                degenerate("Detected degenerate face, ignored");
                 continue;
             }
-            indices.push_back(idx[0] + offset);
-            indices.push_back(idx[1] + offset);
-            indices.push_back(idx[2] + offset);
+            indices[cursor++] = idx[0] + offset;
+            indices[cursor++] = idx[1] + offset;
+            indices[cursor++] = idx[2] + offset;
         }
     }
+    indices.resize(cursor);
 
+    nonTriangle.flush();
+    outOfRange.flush();
+    degenerate.flush();
     if (indices.size() == indexBase) {
         logger->warn("No triangle found in model file <{}>.", path);
     }

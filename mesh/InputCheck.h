@@ -1,18 +1,13 @@
 #pragma once
-// Tests of model files before the library's readers see them: a PLY file
-// must be complete (a header ending in "end_header" and as much data as the
-// header announces), an OFF file's counts must fit its size.
+// Tests of model files before the library's readers see them. Each test is
+// exact for the reader's fault it screens out, so that every well-formed
+// file still reaches the reader, and runs in one pass over the mapped file.
 
 #include <string>
 
-// True for a name ending in ".ply" or a file starting with the PLY magic.
-bool looksLikePly(const std::string& path);
-
-// False, with the reason in `why`, when the file is cut short or its header
-// is unusable. Files that are not PLY, or that cannot be opened, pass: the
-// reader reports those itself.
-bool checkPlyStructure(const std::string& path, std::string& why);
-
-// For a file whose first word names an OFF variant: false when the vertex
-// and face counts of its header cannot fit in the file.
-bool checkOffCounts(const std::string& path, std::string& why);
+// False, with the reason in `why`, when a reader would crash, hang or
+// exhaust memory on the file: a PLY file cut short or with an unusable
+// header or text, an OFF file whose counts its lines do not bear out, an OBJ
+// file with an absurd index. Files that cannot be opened, and formats
+// without such a fault, pass: the reader reports those itself.
+bool checkModelFile(const std::string& path, std::string& why);

@@ -1,6 +1,7 @@
 #include "MeshChecks.h"
 
 #include "ParallelLoop.h"
+#include "RepeatedWarning.h"
 
 #include <spdlog/spdlog.h>
 #include <xxhash.h>
@@ -41,6 +42,7 @@ struct OrderedSet {
 struct MeshChecker::SplitLists {
     OrderedSet vertices;
     OrderedSet triangles;
+    RepeatedWarning& oddEdge;
 };
 
 MeshChecker::MeshChecker(std::vector<MeshVertex>&& records, std::vector<uint32_t>&& triangles)
@@ -113,6 +115,9 @@ void MeshChecker::buildEdgeMap()
     cursor = std::vector<uint32_t>();
 
     runInfo.assign(edgeEntries, 0);
+    // Vertices with a boundary or complex edge among theirs: the classification
+    // below visits only those.
+    std::vector<uint8_t> odd(n, 0);
     parallelOver(n, [&](const Range& r) {
         for (uint32_t v = r.begin(); v != r.end(); ++v) {
             const auto first = entries.begin() + offsets[v];
@@ -125,6 +130,7 @@ void MeshChecker::buildEdgeMap()
                 while (j < offsets[v + 1] && entries[j].smaller == entries[i].smaller) ++j;
                 const uint32_t c = j - i;
                 runInfo[i] = c | (c > 2 ? ComplexBit : 0);
+                if (c != 2) odd[v] = 1;
                 i = j;
             }
         }
@@ -135,6 +141,7 @@ void MeshChecker::buildEdgeMap()
     boundaryEdgeKeys.clear();
     singleEdges.clear();
     for (uint32_t v = 0; v < n; ++v) {
+        if (!odd[v]) continue;
         for (uint32_t i = offsets[v]; i < offsets[v + 1]; ++i) {
             const uint32_t c = runInfo[i] & ~ComplexBit;
             if (c == 0) continue;
@@ -207,7 +214,7 @@ void MeshChecker::walkEdgeFan(uint32_t face, Edge edge, uint32_t pivot, SplitLis
             const uint32_t c = listLength(run);
             if (c == 1) return;
             if (c != 2) {
-                logger->warn("Found non-complex edge with {} neighbor faces.", c);
+                lists.oddEdge("Found non-complex edge with {} neighbor faces.", c);
                 return;
             }
             const uint32_t other = entries[run].triangle != face ? entries[run].triangle
@@ -232,6 +239,7 @@ void MeshChecker::checkManifoldness()
     if (complexEdgeKeys.empty()) return;
     vertices.reserve(vertices.size() + 4 * complexEdgeKeys.size());
 
+    RepeatedWarning oddEdge(*logger, "Found non-complex edge");
     std::vector<Edge> work(complexEdgeKeys);
     while (!work.empty()) {
         const Edge e = work.back();
@@ -241,7 +249,7 @@ void MeshChecker::checkManifoldness()
         while (listLength(run) > 2) {
             const uint32_t f = entries[run].triangle;
             removeFaceFromList(run, f);
-            SplitLists lists;
+            SplitLists lists{{}, {}, oddEdge};
             lists.vertices.insert(e.larger);
             lists.vertices.insert(e.smaller);
             lists.triangles.insert(f);

@@ -17,3 +17,7 @@ std::array<float, 6> computeBoundingBox(const std::vector<MeshVertex>& records);
 // or the result is not finite, and to the box centre when there is no area.
 std::array<float, 3> computeMeshCenter(const std::vector<MeshVertex>& records,
                                        const std::vector<uint32_t>& indices, bool volume);
+// The same with the records' bounding box already at hand.
+std::array<float, 3> computeMeshCenter(const std::vector<MeshVertex>& records,
+                                       const std::vector<uint32_t>& indices, bool volume,
+                                       const std::array<float, 6>& box);

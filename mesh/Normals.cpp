@@ -31,10 +31,11 @@ inline Vec3 cross(Vec3 a, Vec3 b)
 }
 inline float length(Vec3 a) { return std::sqrt(dot(a, a)); }
 
-inline float angleBetween(Vec3 a, Vec3 b)
+constexpr float Pi = 3.14159265358979f;
+
+inline float angleFromCosine(float c)
 {
     // Rounding can push the cosine just past 1.
-    const float c = dot(a, b) / (length(a) * length(b));
     return std::acos(std::clamp(c, -1.0f, 1.0f));
 }
 
@@ -51,9 +52,12 @@ void addTriangleNormal(const std::vector<MeshVertex>& records, const uint32_t* t
     const float len = length(n);
     if (!(len > 0.0f) || !std::isfinite(len)) return;
     const Vec3 unit{n.x / len, n.y / len, n.z / len};
-    const float angleA = angleBetween({-e3.x, -e3.y, -e3.z}, e1);
-    const float angleB = angleBetween({-e1.x, -e1.y, -e1.z}, e2);
-    const float angleC = angleBetween({-e2.x, -e2.y, -e2.z}, e3);
+    const float l1 = length(e1), l2 = length(e2), l3 = length(e3);
+    const float angleA = angleFromCosine(dot({-e3.x, -e3.y, -e3.z}, e1) / (l3 * l1));
+    const float angleB = angleFromCosine(dot({-e1.x, -e1.y, -e1.z}, e2) / (l2 * l1));
+    // The angles of a triangle add up to pi; this saves a third of the
+    // arc cosines, the bulk of the work.
+    const float angleC = std::max(0.0f, Pi - angleA - angleB);
     add(tri[0], unit, angleA);
     add(tri[1], unit, angleB);
     add(tri[2], unit, angleC);
@@ -147,6 +151,13 @@ std::array<float, 6> computeBoundingBox(const std::vector<MeshVertex>& records)
 std::array<float, 3> computeMeshCenter(const std::vector<MeshVertex>& records,
                                        const std::vector<uint32_t>& indices, bool volume)
 {
+    return computeMeshCenter(records, indices, volume, computeBoundingBox(records));
+}
+
+std::array<float, 3> computeMeshCenter(const std::vector<MeshVertex>& records,
+                                       const std::vector<uint32_t>& indices, bool volume,
+                                       const std::array<float, 6>& box)
+{
     // Sums in double: a float sum over a million triangles drifts visibly.
     double v = 0, sx = 0, sy = 0, sz = 0;
     double area = 0, ax = 0, ay = 0, az = 0;
@@ -172,7 +183,6 @@ std::array<float, 3> computeMeshCenter(const std::vector<MeshVertex>& records,
         az += w * c.z;
     }
 
-    const auto box = computeBoundingBox(records);
     auto inBox = [&](const std::array<float, 3>& p) {
         for (int i = 0; i < 3; ++i) {
             const float slack = 1e-4f * (box[3 + i] - box[i]) + 1e-6f;

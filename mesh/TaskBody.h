@@ -1,6 +1,6 @@
 #pragma once
 // What every document task shares: the refusal while any task runs, the
-// launch on a task group, and the catch-all around the body on the worker.
+// launch on a thread of the task's own, and the catch-all around the body.
 
 #include "TaskStatus.h"
 #include "TriMesh.h"
@@ -8,6 +8,8 @@
 #include <spdlog/logger.h>
 
 #include <exception>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 // At most one document task exists at a time, whichever group runs it.
@@ -17,13 +19,29 @@ inline bool anyTaskRunning(const TriMesh& doc)
            doc.remeshTask.state.load(std::memory_order_acquire) != TaskIdle;
 }
 
-// Main thread: the state reads running before the body exists.
+// Main thread: the state reads running before the body exists. The body
+// runs on a thread of its own inside the task group: TBB starts no worker on
+// a one-CPU machine, and the main thread polls rather than waits, so a body
+// merely queued on the group would never run there. The group still gives
+// the body's parallel loops their parent context, so cancelling the group
+// stops them. False (state idle again) when no thread could be started.
 template <typename Task, typename Body>
-void startTask(Task& task, TaskStatus* status, const char* name, Body body)
+bool startTask(spdlog::logger& logger, Task& task, TaskStatus* status, const char* name, Body body)
 {
+    // The previous body has published its state; its thread is ending.
+    if (task.worker.joinable()) task.worker.join();
     task.state.store(TaskRunning, std::memory_order_release);
     if (status) status->reset(name);
-    task.taskGroup.run(std::move(body));
+    try {
+        task.worker = std::thread([&group = task.taskGroup, body = std::move(body)]() mutable {
+            group.run_and_wait(body);
+        });
+    } catch (const std::system_error& e) {
+        logger.error("Can not start the {} task: {}", name, e.what());
+        task.state.store(TaskIdle, std::memory_order_release);
+        return false;
+    }
+    return true;
 }
 
 // Worker: runs body (true when it published its result, false when it

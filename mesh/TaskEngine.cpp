@@ -23,8 +23,7 @@ bool TriMesh::loadFileAsync(std::string path)
     // Each load decides afresh: the setting as it is now, or a file that
     // brings no normals of its own.
     ioTask.needNormals = ::ComputeVertexNormals.load();
-    startTask(ioTask, taskStatus, "Load", [this, path] { loadBody(path); });
-    return true;
+    return startTask(*logger, ioTask, taskStatus, "Load", [this, path] { loadBody(path); });
 }
 
 bool TriMesh::saveFileAsync(std::string path, std::string formatId, bool exportNormals)
@@ -34,9 +33,8 @@ bool TriMesh::saveFileAsync(std::string path, std::string formatId, bool exportN
         return false;
     }
     loadResultWaiting = false;
-    startTask(ioTask, taskStatus, "Save",
-              [this, path, formatId, exportNormals] { saveBody(path, formatId, exportNormals); });
-    return true;
+    return startTask(*logger, ioTask, taskStatus, "Save",
+                     [this, path, formatId, exportNormals] { saveBody(path, formatId, exportNormals); });
 }
 
 void TriMesh::loadBody(const std::string& path)
@@ -89,8 +87,12 @@ void TriMesh::loadBody(const std::string& path)
                 [&] {
                     if (io.needNormals) ComputeVertexNormals(io.vertices, io.indices);
                 },
-                [&] { box = computeBoundingBox(io.vertices); },
-                [&] { centre = computeMeshCenter(io.vertices, io.indices, io.waterTight); }, ctx);
+                [&] {
+                    // The centre is checked against the box.
+                    box = computeBoundingBox(io.vertices);
+                    centre = computeMeshCenter(io.vertices, io.indices, io.waterTight, box);
+                },
+                ctx);
         }
         std::memcpy(io.bboxMin, box.data(), sizeof(io.bboxMin));
         std::memcpy(io.bboxMax, box.data() + 3, sizeof(io.bboxMax));

@@ -21,12 +21,15 @@ std::shared_ptr<spdlog::logger> documentLogger()
     return logger ? logger : spdlog::default_logger();
 }
 
-void waitQuietly(tbb::task_group& group)
+// Bodies catch everything themselves; nothing may leave a destructor.
+template <typename Task>
+void cancelAndJoin(Task& task)
 {
+    task.taskGroup.cancel();
+    if (task.worker.joinable()) task.worker.join();
     try {
-        group.wait();
+        task.taskGroup.wait();
     } catch (...) {
-        // Bodies catch everything themselves; nothing may leave a destructor.
     }
 }
 
@@ -66,11 +69,9 @@ TriMesh::~TriMesh()
 {
     if (ioTask.state.load() == TaskRunning) ioTask.taskGroup.cancel();
     // A running body still uses the result arrays, the cache and the remesher:
-    // wait for both groups before any member is released.
-    remeshTask.taskGroup.cancel();
-    waitQuietly(remeshTask.taskGroup);
-    ioTask.taskGroup.cancel();
-    waitQuietly(ioTask.taskGroup);
+    // wait for both before any member is released.
+    cancelAndJoin(remeshTask);
+    cancelAndJoin(ioTask);
 }
 
 bool TriMesh::isSupportedFileExtension(std::string fileName) const

@@ -2,7 +2,7 @@
 // The mesh document: the one indexed triangle mesh the application shows,
 // repairs, remeshes and exports, what is derived from it for display, the
 // importer and exporter format lists, and the two task contexts on which the
-// load, save, remesh and smooth bodies run on TBB workers.
+// load, save, remesh and smooth bodies run, each on a thread of its own.
 //
 // Owned by value by the Application for the whole run. Every member function
 // except the task bodies runs on the main thread. While a context's state is
@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 struct ExportFormatInfo {
@@ -36,6 +37,8 @@ struct ImporterInfo {
 
 struct AsyncIoTask {
     tbb::task_group taskGroup;
+    // Runs the body of the task started last (see startTask).
+    std::thread worker;
     TaskState state{TaskIdle};
     // Load result, filled by the load body and moved into the document by
     // TriMesh::takeLoadResult; empty except between a load and its take.
@@ -54,6 +57,7 @@ struct AsyncIoTask {
 
 struct AsyncRemeshTask {
     tbb::task_group taskGroup;
+    std::thread worker;
     TaskState state{TaskIdle};
     // The document mesh as it was when the cache was built; no vertex means
     // no cache.

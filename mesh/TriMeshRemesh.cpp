@@ -133,10 +133,10 @@ bool TriMesh::remeshAsync(uint32_t adaptive, float triangleFactor, bool reuseSet
         logger->warn("No mesh data to remesh.");
         return false;
     }
-    startTask(remeshTask, taskStatus, "Remesh", [this, adaptive, triangleFactor, reuseSetup, adaptParam] {
-        remeshBody(*this, adaptive, triangleFactor, reuseSetup, adaptParam);
-    });
-    return true;
+    return startTask(*logger, remeshTask, taskStatus, "Remesh",
+                     [this, adaptive, triangleFactor, reuseSetup, adaptParam] {
+                         remeshBody(*this, adaptive, triangleFactor, reuseSetup, adaptParam);
+                     });
 }
 
 bool TriMesh::smoothAsync()
@@ -149,8 +149,7 @@ bool TriMesh::smoothAsync()
         logger->warn("No mesh data to smooth.");
         return false;
     }
-    startTask(remeshTask, taskStatus, "Smooth", [this] { smoothBody(*this); });
-    return true;
+    return startTask(*logger, remeshTask, taskStatus, "Smooth", [this] { smoothBody(*this); });
 }
 
 void TriMesh::applyNewMesh()

@@ -8,6 +8,7 @@
 #include <spdlog/spdlog.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <fstream>
 #include <mutex>
@@ -161,4 +162,12 @@ SettingsGuard::~SettingsGuard()
     MergeDuplicateVertices = merge;
     ComputeVertexNormals = normals;
     CheckManifoldness = check;
+}
+
+std::string testParamName(std::string param)
+{
+    for (char& c : param) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    }
+    return param;
 }

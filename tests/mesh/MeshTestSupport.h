@@ -51,3 +51,6 @@ struct SettingsGuard {
 };
 
 extern const std::string ModelDir;
+
+// A test parameter (a file name) as a test name: letters and digits kept.
+std::string testParamName(std::string param);

@@ -225,13 +225,7 @@ INSTANTIATE_TEST_SUITE_P(Models, ModelFile,
                                            "STL/Spider_ascii.stl", "STL/Spider_binary.stl",
                                            "STL/triangle.stl", "STL/sphereWithHole.stl",
                                            "OFF/Cube.off", "OFF/Wuson.off"),
-                         [](const auto& info) {
-                             std::string name = info.param;
-                             for (char& c : name) {
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             }
-                             return name;
-                         });
+                         [](const auto& info) { return testParamName(info.param); });
 
 TEST(ModelImport, MeshesAreOffsetAndLinesWarned)
 {
@@ -377,13 +371,7 @@ INSTANTIATE_TEST_SUITE_P(Files, BadInput,
                                            "invalid/empty.smd", "invalid/emptyIrrMesh.xml",
                                            "invalid/OutOfMemory.off", "truncated.off",
                                            "truncated_ascii.ply"),
-                         [](const auto& info) {
-                             std::string name = info.param;
-                             for (char& c : name) {
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             }
-                             return name;
-                         });
+                         [](const auto& info) { return testParamName(info.param); });
 
 TEST(ModelImport, FacesPointingPastTheirVerticesAreSkipped)
 {
