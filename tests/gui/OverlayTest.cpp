@@ -7,36 +7,28 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
-
-namespace fs = std::filesystem;
 
 namespace {
 
-// The top-left part of a capture: the information overlay and the model,
-// without the windows docked at the right and bottom edges.
-RgbaImage topLeft(const std::string& path, uint32_t width, uint32_t height)
+// Pixels that differ between two pictures in columns [0, width) and rows
+// [top, bottom); 0 stands for the whole width or height, and then the sizes
+// must agree. SIZE_MAX when the region does not fit.
+size_t differingPixels(const std::string& pathA, const std::string& pathB, uint32_t width = 0, uint32_t top = 0,
+                       uint32_t bottom = 0)
 {
-    const RgbaImage full(path);
-    EXPECT_GE(full.width, width);
-    EXPECT_GE(full.height, height);
-    return RgbaImage::fromRawRows(full.pixels, width, height, (full.width - width) * 4, false, false);
-}
-
-std::string savedTopLeft(const std::string& path, uint32_t width, uint32_t height)
-{
-    const std::string out = path + ".part.png";
-    topLeft(path, width, height).savePng(out);
-    return out;
-}
-
-size_t differingPixels(const RgbaImage& a, const RgbaImage& b)
-{
-    if (a.width != b.width || a.height != b.height) return SIZE_MAX;
+    const RgbaImage a(pathA), b(pathB);
+    if ((!width || !bottom) && (a.width != b.width || a.height != b.height)) return SIZE_MAX;
+    width = width ? width : a.width;
+    bottom = bottom ? bottom : a.height;
+    if (width > std::min(a.width, b.width) || bottom > std::min(a.height, b.height)) return SIZE_MAX;
     size_t count = 0;
-    for (size_t i = 0; i < size_t(a.width) * a.height * 4; i += 4) {
-        count += !std::equal(a.pixels + i, a.pixels + i + 4, b.pixels + i);
+    for (uint32_t y = top; y < bottom; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint8_t* p = a.pixels + (size_t(y) * a.width + x) * 4;
+            count += !std::equal(p, p + 4, b.pixels + (size_t(y) * b.width + x) * 4);
+        }
     }
     return count;
 }
@@ -58,14 +50,23 @@ protected:
 
     void TearDown() override
     {
-        for (const std::string& p : files) fs::remove(p);
+        for (const std::string& p : files) std::filesystem::remove(p);
         ViewerRig::TearDown();
     }
 
-    std::string keep(std::string path)
+    // Captures a frame into a file removed at the end.
+    std::string shot(const std::string& name) { return files.emplace_back(capture(name)); }
+
+    // The top-left part of a capture, the information overlay and the model
+    // without the windows docked at the right and bottom edges, against its
+    // reference image.
+    void expectTopLeftMatchesGolden(const std::string& name)
     {
-        files.push_back(path);
-        return path;
+        const RgbaImage full(shot(name));
+        ASSERT_TRUE(full.width >= 560 && full.height >= 420);
+        const std::string part = files.emplace_back(files.back() + ".part.png");
+        RgbaImage::fromRawRows(full.pixels, 560, 420, (full.width - 560) * 4, false, false).savePng(part);
+        expectMatchesGolden(part, name);
     }
 
     std::vector<std::string> files;
@@ -75,52 +76,43 @@ protected:
 
 TEST_F(OverlayRig, InformationOverlayOverTheCubeInBothTargets)
 {
-    const std::string normal = keep(capture("overlay_cube"));
-    expectMatchesGolden(keep(savedTopLeft(normal, 560, 420)), "overlay_cube");
-
+    expectTopLeftMatchesGolden("overlay_cube");
     // In sketch mode the overlay draws on the edge image, which is the one
     // shown and captured.
     setSketchMode(true);
-    const std::string sketch = keep(capture("overlay_cube_sketch"));
-    expectMatchesGolden(keep(savedTopLeft(sketch, 560, 420)), "overlay_cube_sketch");
+    expectTopLeftMatchesGolden("overlay_cube_sketch");
 }
 
 TEST_F(OverlayRig, GuiChangesRedrawOnlyTheGui)
 {
-    const std::string plot = keep(capture("overlay_plot"));
+    const std::string plot = shot("overlay_plot");
     EXPECT_FALSE(lastFrameRedrawn);
 
     // A task's progress replaces the plot; a percent sign in its name is
     // text, not a format.
     overlay->taskStatus.name = "Load %s%n 100%";
     overlay->taskStatus.progress = 50;
-    const std::string progress = keep(capture("overlay_progress"));
+    const std::string progress = shot("overlay_progress");
     EXPECT_FALSE(lastFrameRedrawn);
-    const size_t changed = differingPixels(topLeft(plot, 640, 480), topLeft(progress, 640, 480));
-    EXPECT_GT(changed, 100u);
+    EXPECT_GT(differingPixels(plot, progress), 100u);
     // Below the overlay nothing changed: the scene was not drawn again.
-    const RgbaImage plotFull(plot), progressFull(progress);
-    const size_t rowBytes = size_t(plotFull.width) * 4;
-    const size_t below = 160 * rowBytes;
-    EXPECT_TRUE(std::equal(plotFull.pixels + below, plotFull.pixels + plotFull.height * rowBytes,
-                           progressFull.pixels + below));
+    EXPECT_EQ(differingPixels(plot, progress, 0, 160), 0u);
 
     // Back to the plot: the same picture as before, nothing blended twice.
     overlay->taskStatus.progress = 100;
-    const std::string again = keep(capture("overlay_plot_again"));
+    EXPECT_EQ(differingPixels(plot, shot("overlay_plot_again")), 0u);
     EXPECT_FALSE(lastFrameRedrawn);
-    EXPECT_EQ(differingPixels(RgbaImage(plot), RgbaImage(again)), 0u);
     for (int i = 0; i < 5; ++i) drawFrame();
-    EXPECT_EQ(differingPixels(RgbaImage(plot), RgbaImage(keep(capture("overlay_plot_still")))), 0u);
+    EXPECT_EQ(differingPixels(plot, shot("overlay_plot_still")), 0u);
 }
 
 TEST_F(OverlayRig, ResizeKeepsTheOverlay)
 {
-    const std::string before = keep(capture("overlay_before_resize"));
+    const std::string before = shot("overlay_before_resize");
     resize(800, 560);
-    const std::string after = keep(capture("overlay_after_resize"));
+    const std::string after = shot("overlay_after_resize");
     EXPECT_TRUE(lastFrameRedrawn);
     EXPECT_EQ(RgbaImage(after).width, 800u);
     // The overlay's corner of the picture holds only the overlay.
-    EXPECT_LE(differingPixels(topLeft(before, 300, 100), topLeft(after, 300, 100)), 20u);
+    EXPECT_LE(differingPixels(before, after, 300, 0, 100), 20u);
 }
