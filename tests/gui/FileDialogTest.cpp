@@ -103,6 +103,7 @@ TEST(HelpPage, AddressIsAFileAddressBesideTheExecutable)
 {
     const std::string address = helpPageAddress();
     EXPECT_EQ(address.rfind("file:///", 0), 0u) << address;
+    EXPECT_NE(address.find("/resources/help/index.html"), std::string::npos) << address;
     EXPECT_EQ(address.find(' '), std::string::npos) << address;
     EXPECT_TRUE(fs::exists(PathExeDir / "resources" / "help" / "index.html"));
 }
