@@ -23,8 +23,9 @@ tamrel_start_xvfb() {
         [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
         Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
         XVFB_PID=$!
-        for _ in $(seq 1 100); do
-            [[ -e /tmp/.X11-unix/X$n ]] && break
+        # Ready once it answers, not merely once its socket exists.
+        for _ in $(seq 1 400); do
+            xdpyinfo -display ":$n" >/dev/null 2>&1 && break
             kill -0 "$XVFB_PID" 2>/dev/null || break
             sleep 0.05
         done
