@@ -1,6 +1,7 @@
 #include "MeshReorder.h"
 
-#include <tbb/parallel_for.h>
+#include "RemeshParallel.h"
+
 #include <tbb/parallel_reduce.h>
 #include <tbb/parallel_sort.h>
 
@@ -22,9 +23,7 @@ typedef HalfedgeMesh::FaceHandle FH;
 template <typename F>
 void parallelRange(size_t n, F&& body)
 {
-    tbb::parallel_for(tbb::blocked_range<size_t>(0, n, 4096), [&](const tbb::blocked_range<size_t>& r) {
-        for (size_t i = r.begin(); i != r.end(); ++i) body(i);
-    });
+    parallelIndices(n, 4096, body);
 }
 
 // Spreads the low 21 bits of x to every third bit.
@@ -151,6 +150,7 @@ void compactInLocalityOrder(HalfedgeMesh& mesh)
     const Box box = tbb::parallel_reduce(
         tbb::blocked_range<size_t>(0, nv, 8192), Box(OpenMesh::Vec3d(inf, inf, inf), OpenMesh::Vec3d(-inf, -inf, -inf)),
         [&](const tbb::blocked_range<size_t>& r, Box b) {
+            FloatModeScope mode;
             for (size_t i = r.begin(); i != r.end(); ++i) {
                 if (!keep[i]) continue;
                 const OpenMesh::Vec3d& p = mesh.point(VH(static_cast<int>(i)));

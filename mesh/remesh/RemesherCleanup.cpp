@@ -1,9 +1,9 @@
 #include "Remesher.h"
 
 #include "MeshReorder.h"
+#include "RemeshParallel.h"
 
 #include <tbb/enumerable_thread_specific.h>
-#include <tbb/parallel_for.h>
 #include <tbb/parallel_sort.h>
 
 #include <algorithm>
@@ -36,7 +36,7 @@ uint64_t Remesher::removeBadTriangles(const RemeshType* remeshType)
     // Qualities depend on the mesh before the pass only; equal qualities keep
     // face index order, a total order whatever the split of the work.
     tbb::enumerable_thread_specific<std::vector<std::pair<FH, double>>> found;
-    tbb::parallel_for(tbb::blocked_range<size_t>(0, m.n_faces(), 2048), [&](const tbb::blocked_range<size_t>& r) {
+    parallelChunks(m.n_faces(), 2048, [&](const tbb::blocked_range<size_t>& r) {
         auto& local = found.local();
         for (size_t i = r.begin(); i != r.end(); ++i) {
             const FH f(static_cast<int>(i));

@@ -1,11 +1,11 @@
 #include "Remesher.h"
 
 #include "MeshReorder.h"
+#include "RemeshParallel.h"
 
 #include "StringUtils.h"
 
 #include <tbb/enumerable_thread_specific.h>
-#include <tbb/parallel_for.h>
 #include <tbb/parallel_sort.h>
 
 #include <algorithm>
@@ -84,7 +84,7 @@ void Remesher::splitLongCollapseShortEdges(int32_t rounds, const RemeshType* rem
         const RemeshType lengthType = t == RemeshTypeAdaptive ? t : RemeshTypeUniform;
         tbb::enumerable_thread_specific<std::pair<std::vector<Candidate>, std::vector<Candidate>>> found;
         tbb::enumerable_thread_specific<size_t> alive(0);
-        tbb::parallel_for(tbb::blocked_range<size_t>(0, edgeCount, 2048), [&](const tbb::blocked_range<size_t>& r) {
+        parallelChunks(edgeCount, 2048, [&](const tbb::blocked_range<size_t>& r) {
             auto& [longOnes, shortOnes] = found.local();
             size_t& count = alive.local();
             for (size_t i = r.begin(); i != r.end(); ++i) {
@@ -136,7 +136,7 @@ void Remesher::collapseShortEdges(const std::vector<std::pair<double, int32_t>>&
     // the one-ring of its start, so an answer holds until its start is
     // marked changed, and is made again in the sweep after that.
     std::vector<uint8_t> tested(list.size());
-    tbb::parallel_for(tbb::blocked_range<size_t>(0, list.size(), 256), [&](const tbb::blocked_range<size_t>& r) {
+    parallelChunks(list.size(), 256, [&](const tbb::blocked_range<size_t>& r) {
         for (size_t i = r.begin(); i != r.end(); ++i) {
             const EH e(list[i].second);
             tested[i] = static_cast<uint8_t>(isCollapseOk(m.halfedge_handle(e, 0), remeshType, true) |
@@ -266,7 +266,7 @@ void Remesher::equalizeValences()
     HalfedgeMesh& m = working;
     const double pi = std::acos(-1.0);
     // Each vertex's deviation depends on its own neighbourhood only.
-    tbb::parallel_for(tbb::blocked_range<size_t>(0, m.n_vertices(), 2048), [&](const tbb::blocked_range<size_t>& r) {
+    parallelChunks(m.n_vertices(), 2048, [&](const tbb::blocked_range<size_t>& r) {
         for (size_t i = r.begin(); i != r.end(); ++i) {
             const VH v(static_cast<int>(i));
             if (m.status(v).deleted()) continue;
@@ -287,7 +287,7 @@ void Remesher::equalizeValences()
     auto decide = [&](EH e, const VH q[4]) { return isFlipBeneficial(q[0], q[1], q[2], q[3]) && m.is_flip_ok(e); };
     const size_t edgeCount = m.n_edges();
     std::vector<uint8_t> decided(edgeCount, 0);
-    tbb::parallel_for(tbb::blocked_range<size_t>(0, edgeCount, 2048), [&](const tbb::blocked_range<size_t>& r) {
+    parallelChunks(edgeCount, 2048, [&](const tbb::blocked_range<size_t>& r) {
         for (size_t i = r.begin(); i != r.end(); ++i) {
             const EH e(static_cast<int>(i));
             if (m.status(e).deleted() || m.status(e).feature() || m.is_boundary(e)) continue;
