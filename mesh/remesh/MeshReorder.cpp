@@ -203,22 +203,7 @@ void compactInLocalityOrder(HalfedgeMesh& mesh)
     auto newHalfedge = [&](HH h) { return h.is_valid() ? 2 * eNew[h.idx() >> 1] + (h.idx() & 1) : -1; };
     auto oldHalfedge = [&](size_t i) { return HH(static_cast<int>(2 * eOrder[i >> 1] + (i & 1))); };
 
-    // The links under the new numbers, read before any is overwritten.
     const size_t me = eOrder.size(), mf = fOrder.size(), mh = 2 * me;
-    std::vector<int> vOut(mv), fOut(mf), hTo(mh), hNext(mh), hFace(mh);
-    parallelRange(mv, [&](size_t i) { vOut[i] = newHalfedge(mesh.halfedge_handle(VH(static_cast<int>(vOrder[i])))); });
-    parallelRange(mf, [&](size_t i) { fOut[i] = newHalfedge(mesh.halfedge_handle(FH(static_cast<int>(fOrder[i])))); });
-    parallelRange(mh, [&](size_t i) {
-        const HH h = oldHalfedge(i);
-        hTo[i] = vNew[mesh.to_vertex_handle(h).idx()];
-        hNext[i] = newHalfedge(mesh.next_halfedge_handle(h));
-        const FH f = mesh.face_handle(h);
-        hFace[i] = f.is_valid() ? fNew[f.idx()] : -1;
-    });
-    std::vector<int>().swap(vNew);
-    std::vector<int>().swap(eNew);
-    std::vector<int>().swap(fNew);
-
     for (auto it = mesh.vprops_begin(); it != mesh.vprops_end(); ++it) gatherProperty(*it, vOrder);
     for (auto it = mesh.eprops_begin(); it != mesh.eprops_end(); ++it) gatherProperty(*it, eOrder);
     for (auto it = mesh.fprops_begin(); it != mesh.fprops_end(); ++it) gatherProperty(*it, fOrder);
@@ -228,15 +213,24 @@ void compactInLocalityOrder(HalfedgeMesh& mesh)
         for (auto it = mesh.hprops_begin(); it != mesh.hprops_end(); ++it) gatherProperty(*it, hOrder);
     }
 
-    mesh.resize(mv, me, mf);
-    parallelRange(mv, [&](size_t i) { mesh.set_halfedge_handle(VH(static_cast<int>(i)), HH(vOut[i])); });
-    parallelRange(mf, [&](size_t i) { mesh.set_halfedge_handle(FH(static_cast<int>(i)), HH(fOut[i])); });
-    // Each halfedge sets its own links and the back link of its successor,
-    // which no other halfedge sets.
+    // The links one kind at a time: all of a kind are read under the new
+    // numbers before any of that kind is overwritten, and no kind is read
+    // after its own rewrite. One scratch array at a time keeps the memory low.
+    std::vector<int> links(std::max({mv, mf, mh}));
+    parallelRange(mv, [&](size_t i) { links[i] = newHalfedge(mesh.halfedge_handle(VH(static_cast<int>(vOrder[i])))); });
+    parallelRange(mv, [&](size_t i) { mesh.set_halfedge_handle(VH(static_cast<int>(i)), HH(links[i])); });
+    parallelRange(mf, [&](size_t i) { links[i] = newHalfedge(mesh.halfedge_handle(FH(static_cast<int>(fOrder[i])))); });
+    parallelRange(mf, [&](size_t i) { mesh.set_halfedge_handle(FH(static_cast<int>(i)), HH(links[i])); });
+    parallelRange(mh, [&](size_t i) { links[i] = vNew[mesh.to_vertex_handle(oldHalfedge(i)).idx()]; });
+    parallelRange(mh, [&](size_t i) { mesh.set_vertex_handle(HH(static_cast<int>(i)), VH(links[i])); });
     parallelRange(mh, [&](size_t i) {
-        const HH h(static_cast<int>(i));
-        mesh.set_vertex_handle(h, VH(hTo[i]));
-        mesh.set_next_halfedge_handle(h, HH(hNext[i]));
-        mesh.set_face_handle(h, FH(hFace[i]));
+        const FH f = mesh.face_handle(oldHalfedge(i));
+        links[i] = f.is_valid() ? fNew[f.idx()] : -1;
     });
+    parallelRange(mh, [&](size_t i) { mesh.set_face_handle(HH(static_cast<int>(i)), FH(links[i])); });
+    parallelRange(mh, [&](size_t i) { links[i] = newHalfedge(mesh.next_halfedge_handle(oldHalfedge(i))); });
+    // Each halfedge sets its own successor and the back link of that
+    // successor, which no other halfedge sets.
+    parallelRange(mh, [&](size_t i) { mesh.set_next_halfedge_handle(HH(static_cast<int>(i)), HH(links[i])); });
+    mesh.resize(mv, me, mf);
 }

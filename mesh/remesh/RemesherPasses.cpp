@@ -115,6 +115,9 @@ void Remesher::splitLongCollapseShortEdges(int32_t rounds, const RemeshType* rem
         tbb::parallel_sort(collapses.begin(), collapses.end());
         if (collapses.size() > cap + 1) collapses.resize(cap + 1);
 
+        // Room for every split at once: growing step by step would double the arrays.
+        const size_t s = splits.size();
+        m.reserve(m.n_vertices() + s, m.n_edges() + 3 * s, m.n_faces() + 2 * s);
         for (size_t i = splits.size(); i-- > 0;) {
             EH e(splits[i].second);
             HH h0 = m.halfedge_handle(e, 0);
