@@ -5,6 +5,8 @@
 #include <tbb/parallel_reduce.h>
 #include <tbb/parallel_sort.h>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -233,4 +235,7 @@ void compactInLocalityOrder(HalfedgeMesh& mesh)
     // successor, which no other halfedge sets.
     parallelRange(mh, [&](size_t i) { mesh.set_next_halfedge_handle(HH(static_cast<int>(i)), HH(links[i])); });
     mesh.resize(mv, me, mf);
+    // The scratch arrays and the old property arrays are free now; give
+    // the pages back rather than let the next round's peak stack on them.
+    malloc_trim(0);
 }

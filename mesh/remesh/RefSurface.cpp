@@ -44,8 +44,10 @@ RefSurface::RefSurface(std::vector<RefVertex>&& vertexArray, std::vector<RefTria
     try {
         scene = rtcNewScene(device);
         throwOnDeviceError(device, "scene creation");
-        // Robust traversal: projected vertices often lie exactly on reference edges.
-        rtcSetSceneFlags(scene, RTC_SCENE_FLAG_ROBUST);
+        // Robust traversal: projected vertices often lie exactly on reference
+        // edges. Compact: the scene lives beside the working mesh of a large
+        // remesh, and the smaller layout costs little in query time.
+        rtcSetSceneFlags(scene, RTCSceneFlags(RTC_SCENE_FLAG_ROBUST | RTC_SCENE_FLAG_COMPACT));
         if (!triangles.empty() && !vertices.empty()) {
             RTCGeometry geometry = rtcNewGeometry(device, RTC_GEOMETRY_TYPE_TRIANGLE);
             rtcSetSharedGeometryBuffer(geometry, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3,
