@@ -106,7 +106,8 @@ int runEditing(const std::vector<std::string>& args, bool remesh)
             std::fprintf(stderr, "task failed\n");
             return 1;
         }
-        std::printf("task_peak_rss_mib=%.1f\n", benchPeakRssMiB());
+        std::printf("task_time_s=%.3f task_peak_rss_mib=%.1f\n", seconds, benchPeakRssMiB());
+        std::fflush(stdout);
         // Built only now, so that it does not add to the task's own peak.
         const QualityMesh input = qualityMesh(doc.vertices, doc.indices);
         const QualityMesh result = qualityMesh(doc.remeshTask.resultVertices, doc.remeshTask.resultIndices);
