@@ -1,8 +1,12 @@
 // Writes a binary little-endian PLY of a subdivided icosahedron on the unit
 // sphere with deterministic radial noise: 20 * 4^level triangles
-// (level 8: 1,310,720 triangles, 655,362 vertices).
-//   tamrel-make-sphere OUT.ply [LEVEL]
+// (level 8: 1,310,720 triangles, 655,362 vertices). With --faces N each
+// icosahedron face is cut into k*k triangles instead, k = round(sqrt(N / 20));
+// --irregular jitters the grid and crowds it towards one pole (uneven sizes
+// and shapes, as in a scan).
+//   tamrel-make-sphere OUT.ply [LEVEL | --faces N] [--irregular]
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -32,17 +36,83 @@ float noise(uint32_t i)
     return static_cast<float>(x & 0xFFFFFF) / static_cast<float>(0x7FFFFF) - 1.0f;
 }
 
+// Cuts every face into k*k triangles; points on the icosahedron's edges are shared.
+void subdivideGrid(std::vector<Vec>& verts, std::vector<std::array<uint32_t, 3>>& faces, uint32_t k,
+                   bool jitter)
+{
+    const std::vector<Vec> corners = verts;
+    std::unordered_map<uint64_t, uint32_t> edgePoints;
+    std::vector<std::array<uint32_t, 3>> next;
+    next.reserve(faces.size() * k * k);
+    for (const auto& f : faces) {
+        // Grid point (i, j) lies i steps towards corner 1 and j towards corner 2.
+        auto point = [&](uint32_t i, uint32_t j) -> uint32_t {
+            if (i == 0 && j == 0) return f[0];
+            if (i == k) return f[1];
+            if (j == k) return f[2];
+            const bool onEdge = i == 0 || j == 0 || i + j == k;
+            uint64_t key = 0;
+            if (onEdge) {
+                uint32_t a = f[1], b = f[2], s = j;
+                if (j == 0) a = f[0], b = f[1], s = i;
+                else if (i == 0) a = f[0], b = f[2], s = j;
+                if (a > b) std::swap(a, b), s = k - s;
+                key = (uint64_t(a) << 40) | (uint64_t(b) << 20) | s;
+                auto it = edgePoints.find(key);
+                if (it != edgePoints.end()) return it->second;
+            }
+            float u = static_cast<float>(i), w = static_cast<float>(j);
+            if (jitter && !onEdge) {
+                const uint32_t seed = static_cast<uint32_t>(verts.size());
+                u += 0.3f * noise(2 * seed), w += 0.3f * noise(2 * seed + 1);
+            }
+            const float step = 1.0f / static_cast<float>(k);
+            Vec p;
+            for (int c = 0; c < 3; ++c) {
+                p[c] = corners[f[0]][c] + (corners[f[1]][c] - corners[f[0]][c]) * u * step +
+                       (corners[f[2]][c] - corners[f[0]][c]) * w * step;
+            }
+            verts.push_back(normalised(p));
+            const uint32_t id = static_cast<uint32_t>(verts.size() - 1);
+            if (onEdge) edgePoints.emplace(key, id);
+            return id;
+        };
+        std::vector<uint32_t> row(k + 1), below(k + 1);
+        for (uint32_t j = 0; j <= k; ++j) below[j] = point(0, j);
+        for (uint32_t i = 1; i <= k; ++i) {
+            for (uint32_t j = 0; j + i <= k; ++j) row[j] = point(i, j);
+            for (uint32_t j = 0; j + i <= k; ++j) {
+                next.push_back({below[j], row[j], below[j + 1]});
+                if (j + i < k) next.push_back({row[j], row[j + 1], below[j + 1]});
+            }
+            std::swap(row, below);
+        }
+    }
+    faces.swap(next);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: tamrel-make-sphere OUT.ply [LEVEL]\n");
+        std::fprintf(stderr, "usage: tamrel-make-sphere OUT.ply [LEVEL | --faces N] [--irregular]\n");
         return 2;
     }
-    const int level = argc > 2 ? std::atoi(argv[2]) : 8;
-    if (level < 0 || level > 10) {
-        std::fprintf(stderr, "level must lie in 0..10\n");
+    int level = 8;
+    long requested = 0;
+    bool irregular = false;
+    for (int i = 2; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--faces" && i + 1 < argc)
+            requested = std::atol(argv[++i]);
+        else if (a == "--irregular")
+            irregular = true;
+        else
+            level = std::atoi(argv[i]);
+    }
+    if (level < 0 || level > 10 || requested < 0 || requested > 100000000) {
+        std::fprintf(stderr, "level must lie in 0..10, faces in 0..1e8\n");
         return 2;
     }
 
@@ -54,6 +124,17 @@ int main(int argc, char** argv)
         {0, 11, 5}, {0, 5, 1},  {0, 1, 7},   {0, 7, 10}, {0, 10, 11}, {1, 5, 9}, {5, 11, 4},
         {11, 10, 2}, {10, 7, 6}, {7, 1, 8},  {3, 9, 4},  {3, 4, 2},   {3, 2, 6}, {3, 6, 8},
         {3, 8, 9},  {4, 9, 5},  {2, 4, 11}, {6, 2, 10}, {8, 6, 7},   {9, 8, 1}};
+
+    if (requested > 0 || irregular) {
+        const double n = requested > 0 ? static_cast<double>(requested) : 20.0 * std::pow(4.0, level);
+        subdivideGrid(verts, faces, std::max(1u, static_cast<uint32_t>(std::lround(std::sqrt(n / 20.0)))),
+                      irregular);
+        level = 0;
+    }
+    if (irregular) {
+        // Crowd the points towards +z: triangles shrink about 4-fold in area from pole to pole.
+        for (auto& v : verts) v = normalised({v[0], v[1], v[2] + 0.35f});
+    }
 
     for (int l = 0; l < level; ++l) {
         std::unordered_map<uint64_t, uint32_t> midpoints;

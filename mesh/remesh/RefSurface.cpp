@@ -1,5 +1,7 @@
 #include "RefSurface.h"
 
+#include "RemeshParallel.h"
+
 #include "MeshConversion.h"
 
 #include <embree3/rtcore.h>
@@ -35,16 +37,17 @@ RefSurface::RefSurface(std::vector<RefVertex>&& vertexArray, std::vector<RefTria
     : vertices(std::move(vertexArray)), triangles(std::move(triangleArray))
 {
     // Flush denormals to zero on this thread: Embree's build is faster without them.
-    _MM_SET_FLUSH_ZERO_MODE(_MM_FLUSH_ZERO_ON);
-    _MM_SET_DENORMALS_ZERO_MODE(_MM_DENORMALS_ZERO_ON);
+    setEmbreeFloatMode();
 
     device = rtcNewDevice(nullptr);
     if (!device) throw std::runtime_error("@RefSurface: Embree error: no device");
     try {
         scene = rtcNewScene(device);
         throwOnDeviceError(device, "scene creation");
-        // Robust traversal: projected vertices often lie exactly on reference edges.
-        rtcSetSceneFlags(scene, RTC_SCENE_FLAG_ROBUST);
+        // Robust traversal: projected vertices often lie exactly on reference
+        // edges. Compact: the scene lives beside the working mesh of a large
+        // remesh, and the smaller layout costs little in query time.
+        rtcSetSceneFlags(scene, RTCSceneFlags(RTC_SCENE_FLAG_ROBUST | RTC_SCENE_FLAG_COMPACT));
         if (!triangles.empty() && !vertices.empty()) {
             RTCGeometry geometry = rtcNewGeometry(device, RTC_GEOMETRY_TYPE_TRIANGLE);
             rtcSetSharedGeometryBuffer(geometry, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3,
@@ -129,4 +132,20 @@ bool RefSurface::intersect(const double org[3], const double dir[3], float tnear
     primId = rh.hit.primID;
     if (hitDistance) *hitDistance = rh.ray.tfar;
     return true;
+}
+
+void setEmbreeFloatMode()
+{
+    _MM_SET_FLUSH_ZERO_MODE(_MM_FLUSH_ZERO_ON);
+    _MM_SET_DENORMALS_ZERO_MODE(_MM_DENORMALS_ZERO_ON);
+}
+
+FloatModeScope::FloatModeScope() : saved(_mm_getcsr())
+{
+    setEmbreeFloatMode();
+}
+
+FloatModeScope::~FloatModeScope()
+{
+    _mm_setcsr(saved);
 }

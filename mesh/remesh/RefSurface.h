@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <vector>
 
+// Flush-to-zero and denormals-are-zero on the calling thread.
+void setEmbreeFloatMode();
+
 struct RTCDeviceTy;
 struct RTCSceneTy;
 

@@ -1,6 +1,7 @@
 # Sources of the remesher; target_sources(tamrel_mesh PRIVATE ...)
 target_sources(tamrel_mesh PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/MeshConversion.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MeshReorder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RefSurface.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Remesher.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RemesherSizing.cpp

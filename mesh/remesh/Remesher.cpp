@@ -1,6 +1,7 @@
 #include "Remesher.h"
 
 #include "MeshConversion.h"
+#include "RemeshParallel.h"
 
 #include <cmath>
 #include <cstdio>
@@ -137,10 +138,13 @@ void Remesher::initWorkingMesh()
     working.add_property(rmsCurvature, "_vert_rms_curvature");
     working.add_property(adaptiveSizing, "_vert_adaptive_sizing");
 
-    for (HalfedgeMesh::EdgeHandle eh : working.edges()) {
+    // Each edge's angle depends on its own two triangles only.
+    parallelIndices(working.n_edges(), 4096, [this](size_t i) {
+        const HalfedgeMesh::EdgeHandle eh(static_cast<int>(i));
+        if (working.status(eh).deleted()) return;
         const double angle = working.calc_dihedral_angle(working.halfedge_handle(eh, 0));
         working.status(eh).set_feature(std::abs(angle) > FeatureAngle);
-    }
+    });
 }
 
 double Remesher::edgeTargetLength(HalfedgeMesh::VertexHandle a, HalfedgeMesh::VertexHandle b,

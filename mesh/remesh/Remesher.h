@@ -9,6 +9,7 @@
 #include "RefSurface.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 struct TaskStatus;
@@ -56,6 +57,7 @@ public:
 
     // Split and collapse.
     void splitLongCollapseShortEdges(int32_t rounds, const RemeshType* remeshType);
+    void collapseShortEdges(const std::vector<std::pair<double, int32_t>>& list, const RemeshType* remeshType);
     void splitEdgeAtMidpoint(const RemeshType* remeshType, HalfedgeMesh::EdgeHandle e,
                              HalfedgeMesh::VertexHandle a, HalfedgeMesh::VertexHandle b);
     bool isCollapseOk(HalfedgeMesh::HalfedgeHandle h, const RemeshType* remeshType,

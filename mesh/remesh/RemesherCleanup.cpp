@@ -1,5 +1,11 @@
 #include "Remesher.h"
 
+#include "MeshReorder.h"
+#include "RemeshParallel.h"
+
+#include <tbb/enumerable_thread_specific.h>
+#include <tbb/parallel_sort.h>
+
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -27,17 +33,26 @@ double triangleQuality(const OpenMesh::Vec3d& p0, const OpenMesh::Vec3d& p1, con
 uint64_t Remesher::removeBadTriangles(const RemeshType* remeshType)
 {
     HalfedgeMesh& m = working;
+    // Qualities depend on the mesh before the pass only; equal qualities keep
+    // face index order, a total order whatever the split of the work.
+    tbb::enumerable_thread_specific<std::vector<std::pair<FH, double>>> found;
+    parallelChunks(m.n_faces(), 2048, [&](const tbb::blocked_range<size_t>& r) {
+        auto& local = found.local();
+        for (size_t i = r.begin(); i != r.end(); ++i) {
+            const FH f(static_cast<int>(i));
+            if (m.status(f).deleted()) continue;
+            HH h0 = m.halfedge_handle(f);
+            HH h1 = m.next_halfedge_handle(h0);
+            HH h2 = m.next_halfedge_handle(h1);
+            const double q = triangleQuality(m.point(m.to_vertex_handle(h0)), m.point(m.to_vertex_handle(h1)),
+                                             m.point(m.to_vertex_handle(h2)));
+            if (q < 0.5) local.emplace_back(f, q);
+        }
+    });
     std::vector<std::pair<FH, double>> bad;
-    for (FH f : m.faces()) {
-        HH h0 = m.halfedge_handle(f);
-        HH h1 = m.next_halfedge_handle(h0);
-        HH h2 = m.next_halfedge_handle(h1);
-        const double q = triangleQuality(m.point(m.to_vertex_handle(h0)), m.point(m.to_vertex_handle(h1)),
-                                         m.point(m.to_vertex_handle(h2)));
-        if (q < 0.5) bad.emplace_back(f, q);
-    }
+    for (const auto& local : found) bad.insert(bad.end(), local.begin(), local.end());
     if (bad.empty()) return 0;
-    std::sort(bad.begin(), bad.end(), [](const auto& x, const auto& y) {
+    tbb::parallel_sort(bad.begin(), bad.end(), [](const auto& x, const auto& y) {
         return x.second < y.second || (x.second == y.second && x.first.idx() < y.first.idx());
     });
 
@@ -73,7 +88,7 @@ uint64_t Remesher::removeBadTriangles(const RemeshType* remeshType)
         if (m.status(m.edge_handle(h)).deleted()) continue;
         if (isCollapseOk(h, remeshType, false) && m.is_collapse_ok(h)) m.collapse(h);
     }
-    m.garbage_collection(true, true, true);
+    compactInLocalityOrder(m);
     return bad.size();
 }
 

@@ -1,5 +1,6 @@
 #include "Remesher.h"
 
+#include "RemeshParallel.h"
 #include "TaskStatus.h"
 #include "Timer.h"
 
@@ -20,6 +21,7 @@ void cleanupProgress(TaskStatus* status, uint32_t k)
 void Remesher::remesh(uint32_t iterations, TaskStatus* status)
 {
     Timer timer("remesh", true);
+    FloatModeScope mode;
     RemeshType pass = RemeshTypeUniform;
     for (uint32_t i = 0; i < iterations; ++i) {
         pass = RemeshTypeUniform;
@@ -46,6 +48,7 @@ void Remesher::remesh(uint32_t iterations, TaskStatus* status)
 void Remesher::remeshAdaptive(uint32_t iterations, TaskStatus* status)
 {
     Timer timer("remeshAdaptive", true);
+    FloatModeScope mode;
     RemeshType pass = RemeshTypeAdaptive;
     const RemeshType smoothType = RemeshTypeUniform;
     for (uint32_t i = 0; i < iterations; ++i) {

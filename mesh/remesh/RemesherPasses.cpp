@@ -1,11 +1,16 @@
 #include "Remesher.h"
 
+#include "MeshReorder.h"
+#include "RemeshParallel.h"
+
 #include "StringUtils.h"
 
-#include <tbb/parallel_for.h>
+#include <tbb/enumerable_thread_specific.h>
 #include <tbb/parallel_sort.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <functional>
 #include <cmath>
 #include <stdexcept>
 #include <utility>
@@ -68,79 +73,108 @@ void Remesher::splitLongCollapseShortEdges(int32_t rounds, const RemeshType* rem
 {
     HalfedgeMesh& m = working;
     const RemeshType t = *remeshType;
-    std::vector<std::pair<int32_t, double>> list;
+    typedef std::pair<double, int32_t> Candidate;
     for (int32_t round = 0; round < rounds; ++round) {
         // Every edge's value depends on the mesh before the round only, so
-        // the values are gathered in parallel and listed in edge order.
+        // the values are gathered in parallel. Only the edges to split and
+        // to collapse are listed: they are the two ends of the edges sorted
+        // by value, and equal values keep edge index order (a total order,
+        // so the result does not depend on how the work is split up).
         const size_t edgeCount = m.n_edges();
-        std::vector<double> values(edgeCount);
         const RemeshType lengthType = t == RemeshTypeAdaptive ? t : RemeshTypeUniform;
-        tbb::parallel_for(tbb::blocked_range<size_t>(0, edgeCount, 2048), [&](const tbb::blocked_range<size_t>& r) {
+        tbb::enumerable_thread_specific<std::pair<std::vector<Candidate>, std::vector<Candidate>>> found;
+        tbb::enumerable_thread_specific<size_t> alive(0);
+        parallelChunks(edgeCount, 2048, [&](const tbb::blocked_range<size_t>& r) {
+            auto& [longOnes, shortOnes] = found.local();
+            size_t& count = alive.local();
             for (size_t i = r.begin(); i != r.end(); ++i) {
                 const EH e(static_cast<int>(i));
                 if (m.status(e).deleted()) continue;
+                ++count;
                 const HH h0 = m.halfedge_handle(e, 0);
                 const HH h1 = m.halfedge_handle(e, 1);
                 const VH a = m.to_vertex_handle(h0), b = m.to_vertex_handle(h1);
                 const double target = edgeTargetLength(a, b, lengthType);
-                double value = (m.point(a) - m.point(b)).sqrnorm() / (target * target);
-                // An undefined ratio neither splits nor collapses (and keeps the sort well-defined).
-                if (std::isnan(value)) value = 1.0;
-                values[i] = value;
+                const double value = (m.point(a) - m.point(b)).sqrnorm() / (target * target);
                 m.status(e).set_locked(false);
+                // An undefined ratio neither splits nor collapses.
+                if (value > SplitAbove) longOnes.emplace_back(value, static_cast<int32_t>(i));
+                else if (value < CollapseBelow) shortOnes.emplace_back(value, static_cast<int32_t>(i));
             }
         });
-        list.clear();
-        list.reserve(edgeCount);
-        for (size_t i = 0; i < edgeCount; ++i) {
-            if (!m.status(EH(static_cast<int>(i))).deleted()) list.emplace_back(static_cast<int32_t>(i), values[i]);
+        std::vector<Candidate> splits, collapses;
+        for (auto& [longOnes, shortOnes] : found) {
+            splits.insert(splits.end(), longOnes.begin(), longOnes.end());
+            collapses.insert(collapses.end(), shortOnes.begin(), shortOnes.end());
         }
-        std::vector<double>().swap(values);
-        // Equal lengths keep edge index order: a total order, so the result
-        // does not depend on how the sort is split up.
-        tbb::parallel_sort(list.begin(), list.end(), [](const auto& x, const auto& y) {
-            return x.second < y.second || (x.second == y.second && x.first < y.first);
-        });
+        found.clear();
+        const size_t listed = alive.combine(std::plus<size_t>());
+        // Collapses stop at 40 % of the listed edges, counted from the shortest.
+        const size_t cap = static_cast<size_t>(0.4 * static_cast<double>(listed));
+        tbb::parallel_sort(splits.begin(), splits.end());
+        tbb::parallel_sort(collapses.begin(), collapses.end());
+        if (collapses.size() > cap + 1) collapses.resize(cap + 1);
 
-        for (size_t i = list.size(); i-- > 0;) {
-            if (!(list[i].second > SplitAbove)) break;
-            EH e(list[i].first);
+        // Room for every split at once: growing step by step would double the arrays.
+        const size_t s = splits.size();
+        m.reserve(m.n_vertices() + s, m.n_edges() + 3 * s, m.n_faces() + 2 * s);
+        for (size_t i = splits.size(); i-- > 0;) {
+            EH e(splits[i].second);
             HH h0 = m.halfedge_handle(e, 0);
             splitEdgeAtMidpoint(remeshType, e, m.from_vertex_handle(h0), m.to_vertex_handle(h0));
         }
-
-        const uint64_t cap = static_cast<uint64_t>(0.4 * static_cast<double>(list.size()));
-        for (size_t i = 0; i < list.size() && i <= cap; ++i) {
-            if (!(list[i].second < CollapseBelow)) break;
-            EH e(list[i].first);
-            if (m.status(e).locked() || m.status(e).deleted()) continue;
-            HH h0 = m.halfedge_handle(e, 0);
-            HH h1 = m.halfedge_handle(e, 1);
-            VH u = m.from_vertex_handle(h0), v = m.to_vertex_handle(h0);
-            if (m.status(u).deleted() || m.status(v).deleted()) continue;
-            const bool ok0 = isCollapseOk(h0, remeshType, true);
-            const bool ok1 = isCollapseOk(h1, remeshType, true);
-            HH chosen;
-            if (ok0 && ok1)
-                chosen = m.valence(u) > m.valence(v) ? h1 : h0;
-            else if (ok0)
-                chosen = h0;
-            else if (ok1)
-                chosen = h1;
-            else
-                continue;
-            if (!m.is_collapse_ok(chosen)) continue;
-            const EH touched[4] = {m.edge_handle(m.next_halfedge_handle(h0)),
-                                   m.edge_handle(m.prev_halfedge_handle(h0)),
-                                   m.edge_handle(m.next_halfedge_handle(h1)),
-                                   m.edge_handle(m.prev_halfedge_handle(h1))};
-            m.collapse(chosen);
-            for (EH te : touched) m.status(te).set_locked(true);
-        }
-        m.garbage_collection(true, true, true);
+        std::vector<Candidate>().swap(splits);
+        collapseShortEdges(collapses, remeshType);
+        compactInLocalityOrder(m);
         checkGrowth(m, targetCount);
     }
-    std::vector<std::pair<int32_t, double>>().swap(list);
+}
+
+void Remesher::collapseShortEdges(const std::vector<std::pair<double, int32_t>>& list, const RemeshType* remeshType)
+{
+    HalfedgeMesh& m = working;
+    // The tests of both directions of every listed edge, made in parallel on
+    // the mesh before any collapse. A collapse changes the one-rings of the
+    // removed vertex and its neighbours only; the test of a halfedge reads
+    // the one-ring of its start, so an answer holds until its start is
+    // marked changed, and is made again in the sweep after that.
+    std::vector<uint8_t> tested(list.size());
+    parallelChunks(list.size(), 256, [&](const tbb::blocked_range<size_t>& r) {
+        for (size_t i = r.begin(); i != r.end(); ++i) {
+            const EH e(list[i].second);
+            tested[i] = static_cast<uint8_t>(isCollapseOk(m.halfedge_handle(e, 0), remeshType, true) |
+                                             isCollapseOk(m.halfedge_handle(e, 1), remeshType, true) << 1);
+        }
+    });
+    std::vector<uint8_t> changed(m.n_vertices(), 0);
+
+    for (size_t i = 0; i < list.size(); ++i) {
+        EH e(list[i].second);
+        if (m.status(e).locked() || m.status(e).deleted()) continue;
+        HH h0 = m.halfedge_handle(e, 0);
+        HH h1 = m.halfedge_handle(e, 1);
+        VH u = m.from_vertex_handle(h0), v = m.to_vertex_handle(h0);
+        if (m.status(u).deleted() || m.status(v).deleted()) continue;
+        const bool ok0 = changed[u.idx()] ? isCollapseOk(h0, remeshType, true) : (tested[i] & 1) != 0;
+        const bool ok1 = changed[v.idx()] ? isCollapseOk(h1, remeshType, true) : (tested[i] & 2) != 0;
+        HH chosen;
+        if (ok0 && ok1)
+            chosen = m.valence(u) > m.valence(v) ? h1 : h0;
+        else if (ok0)
+            chosen = h0;
+        else if (ok1)
+            chosen = h1;
+        else
+            continue;
+        if (!m.is_collapse_ok(chosen)) continue;
+        const EH touched[4] = {m.edge_handle(m.next_halfedge_handle(h0)), m.edge_handle(m.prev_halfedge_handle(h0)),
+                               m.edge_handle(m.next_halfedge_handle(h1)), m.edge_handle(m.prev_halfedge_handle(h1))};
+        const VH removed = m.from_vertex_handle(chosen);
+        changed[removed.idx()] = 1;
+        for (VH w : m.vv_range(removed)) changed[w.idx()] = 1;
+        m.collapse(chosen);
+        for (EH te : touched) m.status(te).set_locked(true);
+    }
 }
 
 void Remesher::splitEdgeAtMidpoint(const RemeshType* remeshType, EH e, VH a, VH b)
@@ -235,7 +269,7 @@ void Remesher::equalizeValences()
     HalfedgeMesh& m = working;
     const double pi = std::acos(-1.0);
     // Each vertex's deviation depends on its own neighbourhood only.
-    tbb::parallel_for(tbb::blocked_range<size_t>(0, m.n_vertices(), 2048), [&](const tbb::blocked_range<size_t>& r) {
+    parallelChunks(m.n_vertices(), 2048, [&](const tbb::blocked_range<size_t>& r) {
         for (size_t i = r.begin(); i != r.end(); ++i) {
             const VH v(static_cast<int>(i));
             if (m.status(v).deleted()) continue;
@@ -243,20 +277,42 @@ void Remesher::equalizeValences()
         }
     });
 
+    // Every edge's decision on the mesh before any flip, made in parallel. A
+    // flip changes the deviations and one-rings of its four corners only, and
+    // an edge's decision reads those of its own four corners: it holds until
+    // one of them is marked changed, and is made again in the sweep after that.
+    auto corners = [&m](EH e, VH q[4]) {
+        const HH h0 = m.halfedge_handle(e, 0), h1 = m.halfedge_handle(e, 1);
+        q[0] = m.from_vertex_handle(h0), q[1] = m.to_vertex_handle(h0);
+        q[2] = m.to_vertex_handle(m.next_halfedge_handle(h0));
+        q[3] = m.to_vertex_handle(m.next_halfedge_handle(h1));
+    };
+    auto decide = [&](EH e, const VH q[4]) { return isFlipBeneficial(q[0], q[1], q[2], q[3]) && m.is_flip_ok(e); };
+    const size_t edgeCount = m.n_edges();
+    std::vector<uint8_t> decided(edgeCount, 0);
+    parallelChunks(edgeCount, 2048, [&](const tbb::blocked_range<size_t>& r) {
+        for (size_t i = r.begin(); i != r.end(); ++i) {
+            const EH e(static_cast<int>(i));
+            if (m.status(e).deleted() || m.status(e).feature() || m.is_boundary(e)) continue;
+            VH q[4];
+            corners(e, q);
+            decided[i] = decide(e, q);
+        }
+    });
+    std::vector<uint8_t> changed(m.n_vertices(), 0);
+
     for (EH e : m.edges()) {
         if (m.status(e).feature() || m.is_boundary(e)) continue;
-        HH h0 = m.halfedge_handle(e, 0);
-        HH h1 = m.halfedge_handle(e, 1);
-        VH a = m.from_vertex_handle(h0), b = m.to_vertex_handle(h0);
-        VH c = m.to_vertex_handle(m.next_halfedge_handle(h0));
-        VH d = m.to_vertex_handle(m.next_halfedge_handle(h1));
-        if (isFlipBeneficial(a, b, c, d) && m.is_flip_ok(e)) {
-            m.flip(e);
-            --m.property(valenceDeviation, a);
-            --m.property(valenceDeviation, b);
-            ++m.property(valenceDeviation, c);
-            ++m.property(valenceDeviation, d);
-        }
+        VH q[4];
+        corners(e, q);
+        const bool stale = changed[q[0].idx()] | changed[q[1].idx()] | changed[q[2].idx()] | changed[q[3].idx()];
+        if (!(stale ? decide(e, q) : decided[e.idx()] != 0)) continue;
+        m.flip(e);
+        --m.property(valenceDeviation, q[0]);
+        --m.property(valenceDeviation, q[1]);
+        ++m.property(valenceDeviation, q[2]);
+        ++m.property(valenceDeviation, q[3]);
+        for (VH v : q) changed[v.idx()] = 1;
     }
 }
 

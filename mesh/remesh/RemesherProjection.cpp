@@ -1,8 +1,7 @@
 #include "Remesher.h"
 
+#include "RemeshParallel.h"
 #include "Timer.h"
-
-#include <tbb/parallel_for.h>
 
 #include <algorithm>
 #include <cfloat>
@@ -98,13 +97,10 @@ void Remesher::projectToRefSurface(const RemeshType* remeshType)
     Timer timer("projectToRefSurface", true);
     const RemeshType t = *remeshType;
     if (working.n_vertices() > RemeshSerialVertexLimit) {
-        tbb::parallel_for(tbb::blocked_range<size_t>(0, working.n_vertices(), 512),
-                          [&](const tbb::blocked_range<size_t>& r) {
-                              for (size_t i = r.begin(); i != r.end(); ++i) {
-                                  const VH v(static_cast<int>(i));
-                                  if (!working.status(v).deleted()) projectVertexToRefSurface(v, t);
-                              }
-                          });
+        parallelIndices(working.n_vertices(), 512, [&](size_t i) {
+            const VH v(static_cast<int>(i));
+            if (!working.status(v).deleted()) projectVertexToRefSurface(v, t);
+        });
     } else {
         for (VH v : working.vertices()) projectVertexToRefSurface(v, t);
     }

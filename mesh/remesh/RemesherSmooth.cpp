@@ -1,8 +1,7 @@
 #include "Remesher.h"
 
+#include "RemeshParallel.h"
 #include "TaskStatus.h"
-
-#include <tbb/parallel_for.h>
 
 #include <cmath>
 
@@ -138,14 +137,14 @@ void Remesher::tangentialSmoothing(uint32_t iterations, bool useAreaWeights, con
             const size_t n = m.n_vertices();
             std::vector<OpenMesh::Vec3d> positions(n);
             std::vector<char> moved(n, 0);
-            tbb::parallel_for(tbb::blocked_range<size_t>(0, n, 1024), [&](const tbb::blocked_range<size_t>& r) {
+            parallelChunks(n, 1024, [&](const tbb::blocked_range<size_t>& r) {
                 for (size_t i = r.begin(); i != r.end(); ++i) {
                     const VH v(static_cast<int>(i));
                     if (m.status(v).deleted()) continue;
                     moved[i] = tangentialRelaxVertex_parallel(v, useAreaWeights, weight, positions[i]);
                 }
             });
-            tbb::parallel_for(tbb::blocked_range<size_t>(0, n, 4096), [&](const tbb::blocked_range<size_t>& r) {
+            parallelChunks(n, 4096, [&](const tbb::blocked_range<size_t>& r) {
                 for (size_t i = r.begin(); i != r.end(); ++i) {
                     if (moved[i]) m.set_point(VH(static_cast<int>(i)), positions[i]);
                 }
@@ -157,6 +156,7 @@ void Remesher::tangentialSmoothing(uint32_t iterations, bool useAreaWeights, con
 
 void Remesher::smooth(uint32_t iterations, TaskStatus* status)
 {
+    FloatModeScope mode;
     const RemeshType uniform = RemeshTypeUniform;
     tangentialSmoothing(iterations, true, &uniform, nullptr);
     progress::reachStageEnd(status);

@@ -2,6 +2,7 @@
 
 #include "remesh/MeshConversion.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <map>
@@ -149,4 +150,18 @@ FlatMesh makeCappedCylinder(int segments, int rings, double r, double h)
 HalfedgeMesh toHalfedge(const FlatMesh& m)
 {
     return buildHalfedgeMesh(m.records, m.indices);
+}
+
+std::vector<std::array<OpenMesh::Vec3d, 3>> trianglesByPosition(const HalfedgeMesh& m)
+{
+    std::vector<std::array<OpenMesh::Vec3d, 3>> triangles;
+    for (auto f : m.faces()) {
+        std::array<OpenMesh::Vec3d, 3> t;
+        int k = 0;
+        for (auto v : m.fv_range(f)) t[k++] = m.point(v);
+        std::rotate(t.begin(), std::min_element(t.begin(), t.end()), t.end());
+        triangles.push_back(t);
+    }
+    std::sort(triangles.begin(), triangles.end());
+    return triangles;
 }

@@ -4,6 +4,7 @@
 #include "MeshVertex.h"
 #include "remesh/HalfedgeMesh.h"
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -25,3 +26,7 @@ FlatMesh makeIcosphere(int subdivisions, double radius = 1.0);
 FlatMesh makeCappedCylinder(int segments, int rings, double r, double h);
 
 HalfedgeMesh toHalfedge(const FlatMesh& m);
+
+// Every triangle as its corner points, starting at the smallest corner (the
+// orientation kept), sorted: equal for meshes that differ only in numbering.
+std::vector<std::array<OpenMesh::Vec3d, 3>> trianglesByPosition(const HalfedgeMesh& m);
