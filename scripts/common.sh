@@ -21,7 +21,9 @@ tamrel_start_xvfb() {
     for i in $(seq 0 49); do
         n=$((90 + (first + i) % 50))
         [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
-        Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+        # -noreset: without it the server resets whenever its last client
+        # leaves, and a program connecting just then fails to open the display.
+        Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp -noreset >/dev/null 2>&1 &
         XVFB_PID=$!
         # Ready once it answers, not merely once its socket exists.
         for _ in $(seq 1 400); do
