@@ -127,19 +127,30 @@ Coordinates copyRecords(const aiMesh& mesh, MeshVertex* out)
     return nan ? Coordinates::NaN : inf ? Coordinates::Infinite : Coordinates::Finite;
 }
 
-// Copies the mesh's faces, offset, in parallel when every face is a
-// triangle of three distinct corners in range; false (out partly written)
-// when some face must be skipped.
+enum class FaceFault { None, NotTriangle, OutOfRange, Degenerate };
+
+// Why a face of a mesh with n vertices cannot be kept as a triangle. A
+// malformed file may point past its own vertices; such a face would make
+// every later step read out of bounds.
+FaceFault faceFault(const aiFace& face, uint32_t n)
+{
+    const unsigned* idx = face.mIndices;
+    if (face.mNumIndices != 3) return FaceFault::NotTriangle;
+    if (!idx || idx[0] >= n || idx[1] >= n || idx[2] >= n) return FaceFault::OutOfRange;
+    if (idx[0] == idx[1] || idx[1] == idx[2] || idx[0] == idx[2]) return FaceFault::Degenerate;
+    return FaceFault::None;
+}
+
+// Copies the mesh's faces, offset, in parallel when every face can be kept;
+// false (out partly written) when some face must be skipped.
 bool copyTriangles(const aiMesh& mesh, uint32_t offset, uint32_t* out)
 {
     const uint32_t n = mesh.mNumVertices;
     std::atomic<bool> allKept{true};
     parallelOver(mesh.mNumFaces, [&](const IndexRange& r) {
         for (uint32_t f = r.begin(); f != r.end(); ++f) {
-            const aiFace& face = mesh.mFaces[f];
-            const unsigned* idx = face.mIndices;
-            if (face.mNumIndices != 3 || !idx || idx[0] >= n || idx[1] >= n || idx[2] >= n || idx[0] == idx[1] ||
-                idx[1] == idx[2] || idx[0] == idx[2]) {
+            const unsigned* idx = mesh.mFaces[f].mIndices;
+            if (faceFault(mesh.mFaces[f], n) != FaceFault::None) {
                 allKept.store(false, std::memory_order_relaxed);
                 return;
             }
@@ -262,21 +273,20 @@ int TriMesh::loadModelFile(std::string path, std::vector<MeshVertex>& records,
         const uint32_t n = mesh->mNumVertices;
         for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
             const aiFace& face = mesh->mFaces[f];
-            if (face.mNumIndices != 3) {
+            switch (faceFault(face, n)) {
+            case FaceFault::NotTriangle:
                 nonTriangle("Detected non-triangle face with {} indice(s), ignored", face.mNumIndices);
                 continue;
-            }
-            const unsigned* idx = face.mIndices;
-            // A malformed file may point past its own vertices; such a face
-            // would make every later step read out of bounds.
-            if (!idx || idx[0] >= n || idx[1] >= n || idx[2] >= n) {
+            case FaceFault::OutOfRange:
                 outOfRange("Detected face with out-of-range index, ignored");
                 continue;
-            }
-            if (idx[0] == idx[1] || idx[1] == idx[2] || idx[0] == idx[2]) {
+            case FaceFault::Degenerate:
                 degenerate("Detected degenerate face, ignored");
                 continue;
+            case FaceFault::None:
+                break;
             }
+            const unsigned* idx = face.mIndices;
             indices[cursor++] = idx[0] + offset;
             indices[cursor++] = idx[1] + offset;
             indices[cursor++] = idx[2] + offset;

@@ -83,15 +83,20 @@ void TriMesh::ComputeVertexNormals(std::vector<MeshVertex>& records,
     Timer timer("ComputeVertexNormals", true);
     const auto n = static_cast<uint32_t>(records.size());
     const auto triangles = static_cast<uint32_t>(indices.size() / 3);
-    if (n < ParallelNormalsFrom) {
-        std::vector<float> sums(3 * static_cast<size_t>(n), 0.0f);
-        for (uint32_t t = 0; t < triangles; ++t) {
+    // The weighted normals of triangles [first, end) summed per vertex into sums.
+    auto sumTriangles = [&](uint32_t first, uint32_t end, std::vector<float>& sums) {
+        sums.assign(3 * static_cast<size_t>(n), 0.0f);
+        for (uint32_t t = first; t != end; ++t) {
             addTriangleNormal(records, &indices[3 * t], [&](uint32_t v, Vec3 d, float w) {
                 sums[3 * v] += d.x * w;
                 sums[3 * v + 1] += d.y * w;
                 sums[3 * v + 2] += d.z * w;
             });
         }
+    };
+    if (n < ParallelNormalsFrom) {
+        std::vector<float> sums;
+        sumTriangles(0, triangles, sums);
         for (uint32_t v = 0; v < n; ++v) normaliseInto(records[v].normal, &sums[3 * v]);
         return;
     }
@@ -104,16 +109,8 @@ void TriMesh::ComputeVertexNormals(std::vector<MeshVertex>& records,
     std::vector<std::vector<float>> partial(Blocks);
     parallelOver(Blocks, [&](const Range& r) {
         for (uint32_t b = r.begin(); b != r.end(); ++b) {
-            std::vector<float>& local = partial[b];
-            local.assign(3 * static_cast<size_t>(n), 0.0f);
-            const auto end = static_cast<uint32_t>(uint64_t(triangles) * (b + 1) / Blocks);
-            for (auto t = static_cast<uint32_t>(uint64_t(triangles) * b / Blocks); t != end; ++t) {
-                addTriangleNormal(records, &indices[3 * t], [&](uint32_t v, Vec3 d, float w) {
-                    local[3 * v] += d.x * w;
-                    local[3 * v + 1] += d.y * w;
-                    local[3 * v + 2] += d.z * w;
-                });
-            }
+            sumTriangles(static_cast<uint32_t>(uint64_t(triangles) * b / Blocks),
+                         static_cast<uint32_t>(uint64_t(triangles) * (b + 1) / Blocks), partial[b]);
         }
     });
     parallelOver(n, [&](const Range& r) {

@@ -39,20 +39,13 @@ void UiDrawer::createSyncObjects(GLFWwindow* win, const GpuInfo* info, vk::Devic
 {
     if (initialised) destroy();
     window = win;
-    gpuInfo = info;
-    device = dev;
-    swapchainContext = ctx;
-
-    semaphore = device.createSemaphore(vk::SemaphoreCreateInfo());
+    drawer::setUpShape(*this, info, dev, ctx, true);
     fence = device.createFence(vk::FenceCreateInfo(vk::FenceCreateFlagBits::eSignaled));
-    createCommandPool();
     // Throws when the allocation fails: set-up never goes on without one.
     commandBuffer = device
                         .allocateCommandBuffers(vk::CommandBufferAllocateInfo(
                             graphicsCommandPool, vk::CommandBufferLevel::ePrimary, 1))
                         .front();
-    releaseHandle(renderPass, [&](vk::RenderPass p) { device.destroyRenderPass(p); });
-    renderPass = swapchainContext->createRenderPass(clearOnLoad, presentAfter, true);
 
     setupStyleAndFonts();
     installInputBridge();
@@ -64,11 +57,6 @@ void UiDrawer::init()
     createFontTexture();
     createDescriptors();
     createPipeline();
-}
-
-void UiDrawer::createCommandPool()
-{
-    drawer::createCommandPools(device, *gpuInfo, graphicsCommandPool, transferCommandPool);
 }
 
 void UiDrawer::createFontTexture()

@@ -142,7 +142,6 @@ private:
     void drawLicencesWindow();
     void drawAboutWindow();
     void installInputBridge();
-    void createCommandPool();
     void createFontTexture();
     void createDescriptors();
     void createPipeline();
