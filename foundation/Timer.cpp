@@ -5,15 +5,17 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <exception>
 
-Timer::Timer() : start(nowNs()) {}
+Timer::Timer() : start(nowNs()), exceptionsAtStart(std::uncaught_exceptions()) {}
 
-Timer::Timer(std::string name, bool report) : start(nowNs()), report(report), name(std::move(name))
+Timer::Timer(std::string name, bool report)
+    : start(nowNs()), report(report), name(std::move(name)), exceptionsAtStart(std::uncaught_exceptions())
 {}
 
 Timer::~Timer()
 {
-    if (report) {
+    if (report && std::uncaught_exceptions() <= exceptionsAtStart) {
         std::printf("%s : finished in %s. \n", name.c_str(),
                     formatDuration(static_cast<double>(nowNs() - start)).c_str());
     }

@@ -24,4 +24,8 @@ public:
     int64_t start;
     bool report = false;
     std::string name = "Timer";
+
+private:
+    // A scope left by an exception did not finish: it is not reported.
+    int exceptionsAtStart;
 };

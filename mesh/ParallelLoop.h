@@ -8,8 +8,9 @@
 #include <tbb/partitioner.h>
 #include <tbb/task_group.h>
 
+#include "TaskCancel.h"
+
 #include <cstdint>
-#include <stdexcept>
 
 using IndexRange = tbb::blocked_range<uint32_t>;
 
@@ -21,5 +22,5 @@ void parallelOver(uint32_t n, const Body& body)
     if (n == 0) return;
     tbb::task_group_context ctx;
     tbb::parallel_for(IndexRange(0, n, 1), body, tbb::auto_partitioner(), ctx);
-    if (ctx.is_group_execution_cancelled()) throw std::runtime_error("task cancelled");
+    if (ctx.is_group_execution_cancelled()) throw TaskCancelled();
 }

@@ -6,8 +6,10 @@
 #include "TriMesh.h"
 
 #include <spdlog/logger.h>
+#include <tbb/task_group.h>
 
 #include <exception>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -46,20 +48,29 @@ bool startTask(spdlog::logger& logger, Task& task, TaskStatus* status, const cha
 
 // Worker: runs body (true when it published its result, false when it
 // reported a failure itself); a thrown failure is logged as
-// "<errorPrefix>: <what>". On any failure onFailure drops what the body left
-// half-done. Progress reaches 100 before the state is published, since the
-// next task may start as soon as the state reads done or failed.
+// "<errorPrefix>: <what>", unless the task was cancelled, which is no
+// failure of the task's own. On any failure onFailure drops what the body
+// left half-done. Progress reaches 100 before the state is published, since
+// the next task may start as soon as the state reads done or failed.
 template <typename Body, typename OnFailure>
-void runTaskBody(spdlog::logger& logger, const char* errorPrefix, TaskState& state, TaskStatus* status,
-                 Body body, OnFailure onFailure)
+void runTaskBody(spdlog::logger& logger, const char* name, const char* errorPrefix, TaskState& state,
+                 TaskStatus* status, Body body, OnFailure onFailure)
 {
     bool done = false;
+    std::string failure;
     try {
         done = body();
     } catch (const std::exception& e) {
-        logger.error("{}: {}", errorPrefix, e.what());
+        failure = e.what();
     } catch (...) {
-        logger.error("{}: unknown exception caught.", errorPrefix);
+        failure = "unknown exception caught.";
+    }
+    if (!done && tbb::is_current_task_group_canceling()) {
+        // Whatever a cut-short step threw (our loops, or a library's own
+        // "cancelled" error) comes from the cancellation.
+        logger.info("{} task cancelled.", name);
+    } else if (!done && !failure.empty()) {
+        logger.error("{}: {}", errorPrefix, failure);
     }
     if (!done) onFailure();
     progress::finish(status);

@@ -3,6 +3,7 @@
 #include "MeshChecks.h"
 #include "MeshGeometry.h"
 #include "TaskBody.h"
+#include "TaskCancel.h"
 #include "TriMesh.h"
 
 #include "Config.h"
@@ -94,6 +95,7 @@ void TriMesh::loadBody(const std::string& path)
                 },
                 ctx);
         }
+        throwIfCancelled();
         std::memcpy(io.bboxMin, box.data(), sizeof(io.bboxMin));
         std::memcpy(io.bboxMax, box.data() + 3, sizeof(io.bboxMax));
         std::memcpy(io.center, centre.data(), sizeof(io.center));
@@ -112,7 +114,7 @@ void TriMesh::loadBody(const std::string& path)
         loadResultWaiting = true;
         return true;
     };
-    runTaskBody(*logger, "Load file Error", io.state, status, body, [&] {
+    runTaskBody(*logger, "Load", "Load file Error", io.state, status, body, [&] {
         io.vertices = std::vector<MeshVertex>();
         io.indices = std::vector<uint32_t>();
         io.boundaryEdges = std::vector<MeshVertex>();
@@ -124,7 +126,7 @@ void TriMesh::saveBody(const std::string& path, const std::string& formatId, boo
 {
     TaskStatus* status = taskStatus;
     runTaskBody(
-        *logger, "Save file Error", ioTask.state, status,
+        *logger, "Save", "Save file Error", ioTask.state, status,
         [&] {
             progress::stage(status, 5, 90);
             const int result = saveFile(path, formatId, vertices, indices, exportNormals, status);

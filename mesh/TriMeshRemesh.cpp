@@ -15,9 +15,12 @@ namespace {
 
 const float DefaultColor[3] = {0.6f, 0.7f, 0.8f};
 
+// Records without an index list are a point set from a file without
+// triangles, as for saving: reading them three by three would remesh
+// made-up triangles.
 bool hasMeshData(const TriMesh& doc)
 {
-    return doc.vertices.size() >= 3 && (doc.indices.empty() || doc.indices.size() >= 3);
+    return doc.vertices.size() >= 3 && doc.indices.size() >= 3;
 }
 
 void resetCache(AsyncRemeshTask& task)
@@ -101,7 +104,7 @@ void remeshBody(TriMesh& doc, uint32_t adaptive, float triangleFactor, bool reus
         publishWorkingMesh(task);
         return true;
     };
-    runTaskBody(*doc.logger, "Remesh Error", task.state, status, body, [&] { discardFailedResult(task); });
+    runTaskBody(*doc.logger, "Remesh", "Remesh Error", task.state, status, body, [&] { discardFailedResult(task); });
 }
 
 void smoothBody(TriMesh& doc)
@@ -118,7 +121,7 @@ void smoothBody(TriMesh& doc)
         publishWorkingMesh(task);
         return true;
     };
-    runTaskBody(*doc.logger, "Smooth Error", task.state, status, body, [&] { discardFailedResult(task); });
+    runTaskBody(*doc.logger, "Smooth", "Smooth Error", task.state, status, body, [&] { discardFailedResult(task); });
 }
 
 } // namespace

@@ -131,7 +131,7 @@ void TriMesh::makeVetexUniqueParallel(std::vector<MeshVertex>& records,
                      },
                      [](uint32_t a, uint32_t b) { return a + b; }, tbb::auto_partitioner(),
                      countCtx);
-    if (countCtx.is_group_execution_cancelled()) throw std::runtime_error("task cancelled");
+    if (countCtx.is_group_execution_cancelled()) throw TaskCancelled();
     if (counter != mapSize) {
         logger->critical("MakeVetexUniqueParallel: {} != {}", counter, mapSize);
         throw std::runtime_error("");

@@ -53,6 +53,7 @@ void orderElements(size_t n, const std::vector<char>& keep, KeyOf keyOf, std::ve
     }
     parallelRange(sorted.size(), [&](size_t i) { sorted[i].first = keyOf(sorted[i].second); });
     tbb::parallel_sort(sorted.begin(), sorted.end());
+    throwIfCancelled();
     order.resize(sorted.size());
     renumber.assign(n, -1);
     parallelRange(sorted.size(), [&](size_t i) {
@@ -167,6 +168,7 @@ void compactInLocalityOrder(HalfedgeMesh& mesh)
             a.second.maximize(b.second);
             return a;
         });
+    throwIfCancelled();
     const double extent = (box.second - box.first).max();
     const double scale = extent > 0.0 && std::isfinite(extent) ? 2097151.0 / extent : 0.0;
     std::vector<uint32_t> vOrder, eOrder, fOrder;

@@ -5,6 +5,8 @@
 // driver, runs under that same mode, so that a value computes alike on
 // whichever thread and the result does not depend on the thread count.
 
+#include "TaskCancel.h"
+
 #include <tbb/parallel_for.h>
 
 #include <cstddef>
@@ -20,7 +22,9 @@ private:
     unsigned int saved;
 };
 
-// body(range) for chunks of [0, n) of at least grain indices.
+// body(range) for chunks of [0, n) of at least grain indices. Throws
+// TaskCancelled when the task running it was cancelled, since chunks may
+// have been skipped.
 template <typename F>
 void parallelChunks(size_t n, size_t grain, F&& body)
 {
@@ -28,6 +32,7 @@ void parallelChunks(size_t n, size_t grain, F&& body)
         FloatModeScope mode;
         body(r);
     });
+    throwIfCancelled();
 }
 
 // body(i) for every i in [0, n).

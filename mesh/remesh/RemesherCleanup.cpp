@@ -55,6 +55,7 @@ uint64_t Remesher::removeBadTriangles(const RemeshType* remeshType)
     tbb::parallel_sort(bad.begin(), bad.end(), [](const auto& x, const auto& y) {
         return x.second < y.second || (x.second == y.second && x.first.idx() < y.first.idx());
     });
+    throwIfCancelled();
 
     std::vector<HH> queue;
     for (const auto& [f, quality] : bad) {

@@ -23,11 +23,12 @@ namespace {
 
 // Slivers far longer than the target length are split into ever more
 // slivers, round after round; a mesh that grows this far past its target
-// would only exhaust the memory before it could converge.
-void checkGrowth(const HalfedgeMesh& mesh, uint64_t targetCount)
+// would only exhaust the memory before it could converge. A mesh that
+// shrinks towards a far smaller target is on its way, however large.
+void checkGrowth(const HalfedgeMesh& mesh, size_t facesBefore, uint64_t targetCount)
 {
     const uint64_t limit = 16 * std::max<uint64_t>(targetCount, 1) + 100000;
-    if (mesh.n_faces() > limit) {
+    if (mesh.n_faces() > limit && mesh.n_faces() > facesBefore) {
         throw std::runtime_error(stringFormat(
             "@remesh: the mesh grew to %zu faces, far beyond its target of %llu; its triangles are too uneven",
             mesh.n_faces(), static_cast<unsigned long long>(targetCount)));
@@ -75,6 +76,7 @@ void Remesher::splitLongCollapseShortEdges(int32_t rounds, const RemeshType* rem
     const RemeshType t = *remeshType;
     typedef std::pair<double, int32_t> Candidate;
     for (int32_t round = 0; round < rounds; ++round) {
+        const size_t facesBefore = m.n_faces();
         // Every edge's value depends on the mesh before the round only, so
         // the values are gathered in parallel. Only the edges to split and
         // to collapse are listed: they are the two ends of the edges sorted
@@ -113,6 +115,7 @@ void Remesher::splitLongCollapseShortEdges(int32_t rounds, const RemeshType* rem
         const size_t cap = static_cast<size_t>(0.4 * static_cast<double>(listed));
         tbb::parallel_sort(splits.begin(), splits.end());
         tbb::parallel_sort(collapses.begin(), collapses.end());
+        throwIfCancelled();
         if (collapses.size() > cap + 1) collapses.resize(cap + 1);
 
         // Room for every split at once: growing step by step would double the arrays.
@@ -126,7 +129,7 @@ void Remesher::splitLongCollapseShortEdges(int32_t rounds, const RemeshType* rem
         std::vector<Candidate>().swap(splits);
         collapseShortEdges(collapses, remeshType);
         compactInLocalityOrder(m);
-        checkGrowth(m, targetCount);
+        checkGrowth(m, facesBefore, targetCount);
     }
 }
 

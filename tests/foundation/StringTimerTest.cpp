@@ -60,4 +60,13 @@ TEST(Timer, OnlyNamedTimersReport)
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out.rfind("remesh : finished in ", 0), 0u) << out;
     EXPECT_NE(out.find(" ms. \n"), std::string::npos) << out;
+
+    // Work cut short by an exception did not finish.
+    testing::internal::CaptureStdout();
+    try {
+        Timer named("remesh", true);
+        throw 1;
+    } catch (int) {
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }

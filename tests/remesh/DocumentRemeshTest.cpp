@@ -80,11 +80,19 @@ TEST(DocumentRemesh, RefusesWithoutMeshDataOrWhileBusy)
     EXPECT_FALSE(doc.remeshAsync(0, 1.0f, false, 5.0));
     EXPECT_EQ(doc.remeshTask.state.load(), uint32_t(TaskIdle));
 
-    // Three records and no indices form one triangle: the task starts.
+    // Records without indices are a point set, not triangles; one triangle starts.
     FlatMesh tri;
     tri.add(0, 0, 0);
     tri.add(1, 0, 0);
     tri.add(0, 1, 0);
+    setMesh(doc, tri);
+    sink->clear();
+    EXPECT_FALSE(doc.remeshAsync(0, 4.0f, false, 5.0));
+    EXPECT_FALSE(doc.smoothAsync());
+    EXPECT_TRUE(logged("No mesh data to remesh."));
+    EXPECT_TRUE(logged("No mesh data to smooth."));
+    EXPECT_EQ(doc.remeshTask.state.load(), uint32_t(TaskIdle));
+    tri.tri(0, 1, 2);
     setMesh(doc, tri);
     ASSERT_TRUE(doc.remeshAsync(0, 4.0f, false, 5.0));
     EXPECT_EQ(status.name, "Remesh");
@@ -245,16 +253,6 @@ TEST(DocumentRemesh, FailuresAreReportedAndPublishNothing)
     EXPECT_TRUE(logged("Smooth Error: "));
     EXPECT_TRUE(doc.remeshTask.resultVertices.empty());
 
-    // A point cloud is read three by three; whatever it makes, the task ends.
-    FlatMesh cloud;
-    for (int i = 0; i < 40; ++i) cloud.add(std::sin(i * 1.3), std::cos(i * 0.7), std::sin(i * 0.31));
-    setMesh(doc, cloud);
-    doc.clearAsyncRemeshCache();
-    for (uint32_t adaptive : {0u, 1u}) {
-        ASSERT_TRUE(doc.remeshAsync(adaptive, 1.0f, false, 5.0));
-        const uint32_t state = finish(doc);
-        EXPECT_TRUE(state == TaskDone || state == TaskFailed);
-    }
     testing::internal::GetCapturedStdout();
 
     // A good remesh, then a failing one: the old preview is not kept as if current.
@@ -297,8 +295,8 @@ TEST(DocumentRemesh, RealModelsLandNearTheTarget)
             const uint32_t state = started ? finish(doc) : uint32_t(TaskFailed);
             testing::internal::GetCapturedStdout();
             if (before == 0) {
-                // A point cloud is read three by three; it finishes or fails cleanly.
-                EXPECT_TRUE(!started || state == TaskDone || state == TaskFailed);
+                // A point set has no triangle to remesh.
+                EXPECT_FALSE(started);
                 continue;
             }
             ASSERT_EQ(state, uint32_t(TaskDone));
@@ -340,4 +338,57 @@ TEST(DocumentRemesh, SliversThatOnlyMultiplyEndTheTaskInsteadOfTheMemory)
     EXPECT_TRUE(logged("Remesh Error: @remesh: the mesh grew"));
     EXPECT_TRUE(doc.remeshTask.resultVertices.empty());
     EXPECT_EQ(doc.indices, indices);
+}
+
+TEST(DocumentRemesh, DestroyingTheDocumentStopsARunningTask)
+{
+    using Clock = std::chrono::steady_clock;
+    const FlatMesh sphere = makeIcosphere(6); // 81,920 triangles: each moment lands inside a step
+    for (bool smoothing : {false, true}) {
+        const auto start = [&](TriMesh& doc) {
+            setMesh(doc, sphere);
+            return smoothing ? doc.smoothAsync() : doc.remeshAsync(0, 1.0f, false, 5.0);
+        };
+        testing::internal::CaptureStdout();
+        Clock::duration whole;
+        {
+            TriMesh doc;
+            const auto t = Clock::now();
+            ASSERT_TRUE(start(doc));
+            ASSERT_EQ(finish(doc), uint32_t(TaskDone));
+            whole = Clock::now() - t;
+        }
+        // Early, in the middle and late: the serial steps after a cut-short
+        // loop must not run on what it left unwritten.
+        for (double at : {0.05, 0.4, 0.85}) {
+            SCOPED_TRACE(std::string(smoothing ? "smooth at " : "remesh at ") + std::to_string(at));
+            auto doc = std::make_unique<TriMesh>();
+            sink->clear();
+            ASSERT_TRUE(start(*doc));
+            std::this_thread::sleep_for(whole * at);
+            const auto t = Clock::now();
+            doc.reset();
+            EXPECT_LT(Clock::now() - t, std::chrono::milliseconds(500));
+            EXPECT_FALSE(logged("Error"));
+            if (at < 0.5) {
+                EXPECT_TRUE(logged(smoothing ? "Smooth task cancelled." : "Remesh task cancelled."));
+            }
+        }
+        testing::internal::GetCapturedStdout();
+    }
+}
+
+TEST(DocumentRemesh, DeepDecimationOfALargeMeshFinishes)
+{
+    // Far more triangles than any growth guard allows above a tiny target.
+    TriMesh doc;
+    setMesh(doc, makeGrid(400));
+    const size_t before = doc.indices.size() / 3;
+    sink->clear();
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(doc.remeshAsync(0, 0.001f, false, 5.0));
+    const uint32_t state = finish(doc);
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(state, uint32_t(TaskDone)) << (sink->copy().empty() ? "" : sink->copy().back());
+    EXPECT_LT(doc.remeshTask.resultIndices.size() / 3, before / 10);
 }
