@@ -26,25 +26,11 @@ void Application::run(const std::vector<std::string>& args)
     logger->debug("Tamrel path : {}", getExecutableDir());
     logger->info("VK Header Version : {}", VK_HEADER_VERSION);
 
-    initWindow();
-    createInstance();
-    initWindowSurface();
-    selectGpu();
-    createLogicalDevice();
-    {
-        int width = 0, height = 0;
-        glfwGetFramebufferSize(window, &width, &height);
-        swapchainContext.init(physicalDevice, &gpuInfo, device, surface, static_cast<uint32_t>(width),
-                              static_cast<uint32_t>(height));
-    }
-
     // The drawers and the GUI overlay, in the order mesh, edge pass, lines,
     // GUI, output pass.
-    initDrawers();
+    initViewer();
     initUi();
-    initOutputPass();
-
-    createSemaphores();
+    initPresentation();
 
     logger->debug("Pipelines init finished.");
     logger->debug("Swapchain color format: {}", vk::to_string(swapchainContext.swapchain.colorFormat));
@@ -55,6 +41,20 @@ void Application::run(const std::vector<std::string>& args)
                      joinStrings(args, ",", "[%s]"));
     }
     mainLoop(args);
+}
+
+void Application::initViewer()
+{
+    initWindow();
+    createInstance();
+    initWindowSurface();
+    selectGpu();
+    createLogicalDevice();
+    int width = 0, height = 0;
+    glfwGetFramebufferSize(window, &width, &height);
+    swapchainContext.init(physicalDevice, &gpuInfo, device, surface, static_cast<uint32_t>(width),
+                          static_cast<uint32_t>(height));
+    initDrawers();
 }
 
 void Application::initWindow()
@@ -243,6 +243,12 @@ void Application::cleanup()
     if (instance) {
         instance.destroy();
         instance = nullptr;
+    }
+    // Still here when the main loop never ran to its end.
+    if (window) {
+        glfwDestroyWindow(window);
+        window = nullptr;
+        glfwTerminate();
     }
 }
 

@@ -36,6 +36,12 @@ public:
     Application& operator=(const Application&) = delete;
 
     void run(const std::vector<std::string>& args);
+    // The two halves of run's start-up around the GUI overlay (initUi): the
+    // window, the Vulkan context and the mesh, edge-pass and line drawers;
+    // then the output pass and the frame's synchronisation objects. Frames
+    // can be drawn once both have run, with or without the overlay.
+    void initViewer();
+    void initPresentation();
     void cleanup();
 
     void updateWindowTitle(uint64_t vertexCount, uint64_t faceCount);
@@ -63,6 +69,10 @@ public:
     void takeScreenshot();
     void drawFrame();
     void recreateSwapchain(uint32_t width, uint32_t height);
+    // The main loop's handlers of the file and screenshot bits and of the
+    // remesh, smooth, apply and restore bits.
+    void processIoActions();
+    void processRemeshActions();
 
     // Window callbacks find the application through the window's user pointer.
     static void framebufferSizeCallback(GLFWwindow* window, int width, int height);
@@ -127,15 +137,12 @@ private:
     void createSemaphores();
     // The drawers' start-up before and after the GUI overlay, and their release.
     void initDrawers();
-    void initOutputPass();
     void destroyDrawers();
     void resetView();
     void rerecordMesh();
     void mainLoop(const std::vector<std::string>& args);
     void scanCommandLine(const std::vector<std::string>& args);
     void attachTaskStatus();
-    void processIoActions();
-    void processRemeshActions();
     void updateFrameTiming();
 
     // The file of the document on screen, and the one a running load reads.

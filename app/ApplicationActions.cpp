@@ -95,7 +95,9 @@ void Application::processIoActions()
     // A file task runs: further file requests are dropped.
     if (pendingActions & (LoadRequested | SaveRequested)) {
         pendingActions &= ~(LoadRequested | SaveRequested);
-        uiDrawer.modelPath = loadingModelPath;
+        // A dropped or opened name must not outlive its refusal: the title
+        // and the save proposal name the model on screen.
+        uiDrawer.modelPath = loadedModelPath;
         logger->warn("Please wait the IO process to finish.");
     }
 }

@@ -41,8 +41,10 @@ void Application::drawFrame()
     // this frame's scene, and the overlay keeps a copy of it to draw on.
     const bool unchanged = offscreenReuse.unchanged(
         {drawer::bytesOf(meshDrawer.transformUbo), drawer::bytesOf(camera.mvp), drawer::bytesOf(camera.edgeDetection)});
-    const bool redraw = !unchanged || !uiDrawer.holdsScene();
-    uiDrawer.draw(cursorPos, imageIndex, fps, redraw);
+    // An overlay not brought up yet is left out of the frame.
+    const bool overlay = uiDrawer.initialised;
+    const bool redraw = !unchanged || (overlay && !uiDrawer.holdsScene());
+    if (overlay) uiDrawer.draw(cursorPos, imageIndex, fps, redraw);
     vk::Semaphore outputWaits[2] = {imageAvailableSemaphore, {}};
     uint32_t outputWaitCount = 1;
     vk::Semaphore last;
@@ -52,7 +54,7 @@ void Application::drawFrame()
         lineDrawer.updateUniformBuffer(camera.mvp);
         last = lineDrawer.submit(graphicsQueue, imageIndex, 1, &last);
     }
-    if (uiDrawer.submitDue()) last = uiDrawer.submit(graphicsQueue, last ? 1 : 0, &last);
+    if (overlay && uiDrawer.submitDue()) last = uiDrawer.submit(graphicsQueue, last ? 1 : 0, &last);
     if (last) outputWaits[outputWaitCount++] = last;
     const vk::Semaphore rendered = outputPassDrawer.submit(graphicsQueue, imageIndex, outputWaitCount, outputWaits);
     graphicsQueue.submit({}, frameFence);

@@ -77,9 +77,10 @@ void Application::initUi()
     uiDrawer.importers = &document.importFormats;
 }
 
-void Application::initOutputPass()
+void Application::initPresentation()
 {
     setUpOrRebuild(outputPassDrawer, &gpuInfo, device, &swapchainContext);
+    createSemaphores();
     // Signalled, so that the first frame does not wait.
     frameFence = device.createFence(vk::FenceCreateInfo(vk::FenceCreateFlagBits::eSignaled));
 }

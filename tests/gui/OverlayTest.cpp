@@ -40,7 +40,7 @@ protected:
         show(makeCube(false));
         showOverlay();
         // The frame-rate text stays "0 fps" and the plot flat.
-        overlayFps = 0;
+        app.fps = 0;
         // Auto-sized windows take their size in their first frames.
         for (int i = 0; i < 3; ++i) drawFrame();
     }
@@ -85,8 +85,8 @@ TEST_F(OverlayRig, GuiChangesRedrawOnlyTheGui)
 
     // A task's progress replaces the plot; a percent sign in its name is
     // text, not a format.
-    overlay->taskStatus.name = "Load %s%n 100%";
-    overlay->taskStatus.progress = 50;
+    app.uiDrawer.taskStatus.name = "Load %s%n 100%";
+    app.uiDrawer.taskStatus.progress = 50;
     const std::string progress = shot("overlay_progress");
     EXPECT_FALSE(lastFrameRedrawn);
     const size_t changed = differingPixels(RgbaImage(plot), RgbaImage(progress));
@@ -95,7 +95,7 @@ TEST_F(OverlayRig, GuiChangesRedrawOnlyTheGui)
     EXPECT_EQ(differingPixels(topLeft(plot, 640, 160), topLeft(progress, 640, 160)), changed);
 
     // Back to the plot: the same picture as before, nothing blended twice.
-    overlay->taskStatus.progress = 100;
+    app.uiDrawer.taskStatus.progress = 100;
     EXPECT_EQ(differingPixels(RgbaImage(plot), RgbaImage(shot("overlay_plot_again"))), 0u);
     EXPECT_FALSE(lastFrameRedrawn);
     for (int i = 0; i < 5; ++i) drawFrame();

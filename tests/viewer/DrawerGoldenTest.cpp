@@ -327,9 +327,9 @@ TEST_F(ViewerRig, DISABLED_MillionTriangleFrameTime)
     };
     std::printf("overlay: still frame %.1f ms, redrawn frame %.1f ms\n", still(), redrawn());
     std::printf("overlay, pointer moving over it: %.1f ms\n", timed([&](int i) {
-                    overlayCursor[0] = 20.0f + 10.0f * static_cast<float>(i);
-                    overlayCursor[1] = 40.0f + 2.0f * static_cast<float>(i);
+                    app.cursorPos[0] = 20.0f + 10.0f * static_cast<float>(i);
+                    app.cursorPos[1] = 40.0f + 2.0f * static_cast<float>(i);
                 }));
     std::printf("overlay changing every frame: %.1f ms\n",
-                timed([&](int i) { overlayFps = 100 + static_cast<uint32_t>(i); }));
+                timed([&](int i) { app.fps = 100 + static_cast<uint32_t>(i); }));
 }

@@ -1,18 +1,12 @@
 #pragma once
-// A window (Xvfb), a device on lavapipe, the swapchain context and the four
-// viewer drawers wired as the application wires them, with the same frame
-// sequence; on request the GUI overlay too. Pictures are taken through the
-// screenshot path and compared with the reference images in tests/golden.
+// The application itself on a small window (Xvfb, lavapipe): its viewer is
+// brought up through its own start-up and every frame, resize, upload and
+// render-setting change goes through its own code; on request the GUI
+// overlay too. Pictures are taken through the screenshot path and compared
+// with the reference images in tests/golden.
 
-#include "DrawerSkeleton.h"
-#include "EdgeDetectDrawer.h"
-#include "GpuInfo.h"
-#include "LineDrawer.h"
-#include "MeshDrawer.h"
-#include "SwapchainContext.h"
+#include "Application.h"
 #include "TestMeshes.h"
-#include "UiDrawer.h"
-#include "WindowDevice.h"
 
 #include <gtest/gtest.h>
 #include <vulkan/vulkan.hpp>
@@ -20,20 +14,22 @@
 #include <memory>
 #include <string>
 
-class ViewerRig : public testing::Test, protected rendertest::WindowDevice {
+class ViewerRig : public testing::Test {
 protected:
+    static void SetUpTestSuite();
     void SetUp() override;
     void TearDown() override;
 
     // Uploads a mesh with the camera fitted to it and rebuilds the overlays.
     void show(const TestMesh& mesh);
+    // Draws one frame and notes whether it drew the scene passes.
     void drawFrame();
     void setShadingMode(uint32_t mode);
     void setSketchMode(bool on);
     void toggleGroup(const std::string& name);
     void resize(int width, int height);
-    // Brings the GUI overlay up at the application's default font scale; it
-    // is drawn in every later frame with overlayCursor and overlayFps.
+    // Brings the GUI overlay up as the application does; it is drawn in every
+    // later frame with the application's cursor position and frame rate.
     void showOverlay();
     // Draws a frame and writes the finished offscreen image to a PNG; returns its path.
     std::string capture(const std::string& name);
@@ -41,19 +37,22 @@ protected:
     static constexpr int Width = 320;
     static constexpr int Height = 240;
 
-    MeshDrawer meshDrawer{true, false, 1, 0};
-    EdgeDetectDrawer edgePassDrawer{true, false, 1, 0, 1, 1};
-    LineDrawer lineDrawer{false, false, 1, 0};
-    EdgeDetectDrawer outputPassDrawer{true, true, 0, 0, 0, 0};
-    vk::Semaphore imageAvailable;
-    vk::Fence frameFence;
-    uint32_t framesPresented = 0;
-    // As in the application: frames that would redraw the same picture only copy it.
-    drawer::OffscreenReuse offscreenReuse;
+    // Held by pointer: the document's destructor may throw, a test's may not.
+    std::unique_ptr<Application> owner = std::make_unique<Application>();
+    Application& app = *owner;
+    MeshDrawer& meshDrawer = app.meshDrawer;
+    EdgeDetectDrawer& edgePassDrawer = app.edgePassDrawer;
+    LineDrawer& lineDrawer = app.lineDrawer;
+    EdgeDetectDrawer& outputPassDrawer = app.outputPassDrawer;
+    drawer::OffscreenReuse& offscreenReuse = app.offscreenReuse;
+    const GpuInfo& gpuInfo = app.gpuInfo;
+    const vk::Device& device = app.device;
+    const vk::Queue& queue = app.graphicsQueue;
+    SwapchainContext& context = app.swapchainContext;
     bool lastFrameRedrawn = false;
-    std::unique_ptr<UiDrawer> overlay;
-    float overlayCursor[2] = {0, 0};
-    uint32_t overlayFps = 0;
+
+private:
+    int savedWidth = 0, savedHeight = 0;
 };
 
 // Compares a PNG with tests/golden/<name>.png: a pixel differs when any
