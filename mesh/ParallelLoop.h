@@ -3,12 +3,12 @@
 // of its own, bound to the task group that runs the body, so cancelling the
 // document's task stops the loop too.
 
+#include "TaskCancel.h"
+
 #include <tbb/blocked_range.h>
 #include <tbb/parallel_for.h>
 #include <tbb/partitioner.h>
 #include <tbb/task_group.h>
-
-#include "TaskCancel.h"
 
 #include <cstdint>
 

@@ -347,7 +347,7 @@ TEST(DocumentRemesh, DestroyingTheDocumentStopsARunningTask)
     for (bool smoothing : {false, true}) {
         // Early, in the middle and late, by progress: the serial steps after
         // a cut-short loop must not run on what it left unwritten. A remesh
-        // at 15 (set-up) or 45 (third round) is sure to have work left; a
+        // at 15 (set-up) or 45 (a few rounds in) is sure to have work left; a
         // smooth gives no sign between its start and its end.
         const uint32_t moments[3] = {smoothing ? 0u : 15u, smoothing ? 30u : 45u, smoothing ? 80u : 85u};
         for (int i = 0; i < 3; ++i) {
