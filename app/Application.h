@@ -10,7 +10,6 @@
 #include "MeshDrawer.h"
 #include "PendingActions.h"
 #include "SwapchainContext.h"
-#include "TaskStatus.h"
 #include "Timer.h"
 #include "TriMesh.h"
 #include "UiDrawer.h"

@@ -30,18 +30,11 @@ void Application::keyCallback(GLFWwindow* window, int key, int /*scancode*/, int
 
 void Application::onKey(int key, int action, int mods)
 {
-    if (uiDrawer.wantCaptureKeyboard) {
-        uiDrawer.onKey(key, action, mods);
-        // A modifier let go while typing is no longer held in the 3-D view
-        // either; its press while typing stays unseen there.
-        if (action == GLFW_RELEASE) {
-            if (key == GLFW_KEY_LEFT_SHIFT || key == GLFW_KEY_RIGHT_SHIFT) shiftHeld = 0;
-            if (key == GLFW_KEY_LEFT_CONTROL || key == GLFW_KEY_RIGHT_CONTROL) ctrlHeld = 0;
-            if (key == GLFW_KEY_LEFT_ALT || key == GLFW_KEY_RIGHT_ALT) altHeld = 0;
-        }
-        return;
-    }
-    if (action != GLFW_REPEAT) {
+    const bool captured = uiDrawer.wantCaptureKeyboard;
+    if (captured) uiDrawer.onKey(key, action, mods);
+    // A modifier let go while typing is no longer held in the 3-D view
+    // either; its press while typing stays unseen there.
+    if (action == GLFW_RELEASE || (action == GLFW_PRESS && !captured)) {
         const uint8_t held = action == GLFW_PRESS ? 1 : 0;
         switch (key) {
         case GLFW_KEY_LEFT_SHIFT:
@@ -53,6 +46,7 @@ void Application::onKey(int key, int action, int mods)
         default: break;
         }
     }
+    if (captured) return;
     if (action != GLFW_PRESS || key < GLFW_KEY_SPACE || key > GLFW_KEY_TAB) return;
 
     namespace PA = PendingAction;

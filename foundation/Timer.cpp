@@ -5,12 +5,10 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <exception>
 
-Timer::Timer() : start(nowNs()), exceptionsAtStart(std::uncaught_exceptions()) {}
+Timer::Timer() : start(nowNs()) {}
 
-Timer::Timer(std::string name, bool report)
-    : start(nowNs()), report(report), name(std::move(name)), exceptionsAtStart(std::uncaught_exceptions())
+Timer::Timer(std::string name, bool report) : start(nowNs()), report(report), name(std::move(name))
 {}
 
 Timer::~Timer()

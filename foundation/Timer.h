@@ -4,6 +4,7 @@
 // by the frame clock and the mouse control. Used only by the thread that made it.
 
 #include <cstdint>
+#include <exception>
 #include <string>
 
 class Timer {
@@ -27,5 +28,5 @@ public:
 
 private:
     // A scope left by an exception did not finish: it is not reported.
-    int exceptionsAtStart;
+    int exceptionsAtStart = std::uncaught_exceptions();
 };

@@ -252,18 +252,15 @@ int TriMesh::loadModelFile(std::string path, std::vector<MeshVertex>& records,
     const size_t indexBase = indices.size();
     indices.resize(indexBase + 3 * faceCount);
     size_t cursor = indexBase;
-    uint32_t offset = static_cast<uint32_t>(base);
-    uint32_t previousCount = 0;
-    bool first = true;
+    uint32_t nextOffset = static_cast<uint32_t>(base);
     RepeatedWarning nonTriangle(*logger, "Detected non-triangle face");
     RepeatedWarning outOfRange(*logger, "Detected face with out-of-range index");
     RepeatedWarning degenerate(*logger, "Detected degenerate face");
     for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
         const aiMesh* mesh = scene->mMeshes ? scene->mMeshes[m] : nullptr;
         if (!mesh) continue;
-        if (!first) offset += previousCount;
-        first = false;
-        previousCount = mesh->mNumVertices;
+        const uint32_t offset = nextOffset;
+        nextOffset += mesh->mNumVertices;
         if (!mesh->mFaces) continue;
         if (copyTriangles(*mesh, offset, indices.data() + cursor)) {
             cursor += 3 * static_cast<size_t>(mesh->mNumFaces);

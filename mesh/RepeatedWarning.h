@@ -13,13 +13,10 @@
 
 class RepeatedWarning {
 public:
-    static constexpr uint64_t DefaultLimit = 100;
+    static constexpr uint64_t Shown = 100;
 
     // `what` names the warning in the closing line.
-    RepeatedWarning(spdlog::logger& logger, std::string what, uint64_t limit = DefaultLimit)
-        : log(logger), name(std::move(what)), shown(limit)
-    {
-    }
+    RepeatedWarning(spdlog::logger& logger, std::string what) : log(logger), name(std::move(what)) {}
     ~RepeatedWarning() { flush(); }
     RepeatedWarning(const RepeatedWarning&) = delete;
     RepeatedWarning& operator=(const RepeatedWarning&) = delete;
@@ -27,14 +24,14 @@ public:
     template <typename... Args>
     void operator()(spdlog::format_string_t<Args...> format, Args&&... args)
     {
-        if (++count <= shown) log.warn(format, std::forward<Args>(args)...);
+        if (++count <= Shown) log.warn(format, std::forward<Args>(args)...);
     }
 
     // Logs how many occurrences were left out, once.
     void flush()
     {
-        if (count > shown) {
-            log.warn("{}: {} more occurrence(s) not shown.", name, count - shown);
+        if (count > Shown) {
+            log.warn("{}: {} more occurrence(s) not shown.", name, count - Shown);
         }
         count = 0;
     }
@@ -42,6 +39,5 @@ public:
 private:
     spdlog::logger& log;
     std::string name;
-    uint64_t shown;
     uint64_t count = 0;
 };

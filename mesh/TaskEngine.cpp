@@ -94,8 +94,8 @@ void TriMesh::loadBody(const std::string& path)
                     centre = computeMeshCenter(io.vertices, io.indices, io.waterTight, box);
                 },
                 ctx);
+            if (ctx.is_group_execution_cancelled()) throw TaskCancelled();
         }
-        throwIfCancelled();
         std::memcpy(io.bboxMin, box.data(), sizeof(io.bboxMin));
         std::memcpy(io.bboxMax, box.data() + 3, sizeof(io.bboxMax));
         std::memcpy(io.center, centre.data(), sizeof(io.center));

@@ -26,11 +26,9 @@ template <typename Task>
 void cancelAndJoin(Task& task)
 {
     task.taskGroup.cancel();
+    // The worker's run_and_wait is the group's only work: once it has
+    // returned, nothing is left to wait for.
     if (task.worker.joinable()) task.worker.join();
-    try {
-        task.taskGroup.wait();
-    } catch (...) {
-    }
 }
 
 } // namespace
@@ -67,7 +65,6 @@ TriMesh::TriMesh() : logger(documentLogger())
 
 TriMesh::~TriMesh()
 {
-    if (ioTask.state.load() == TaskRunning) ioTask.taskGroup.cancel();
     // A running body still uses the result arrays, the cache and the remesher:
     // wait for both before any member is released.
     cancelAndJoin(remeshTask);

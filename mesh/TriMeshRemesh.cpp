@@ -180,7 +180,7 @@ void TriMesh::applyNewMesh()
     indices = std::move(checker.indices);
     waterTight = !indices.empty() && boundaryEdges.empty() && complexEdges.empty();
     const std::array<float, 6> box = computeBoundingBox(vertices);
-    const std::array<float, 3> centre = computeMeshCenter(vertices, indices, waterTight);
+    const std::array<float, 3> centre = computeMeshCenter(vertices, indices, waterTight, box);
     std::memcpy(bboxMin, box.data(), sizeof(bboxMin));
     std::memcpy(bboxMax, box.data() + 3, sizeof(bboxMax));
     std::memcpy(center, centre.data(), sizeof(center));

@@ -36,6 +36,9 @@ struct ChildOutcome {
 // cannot be started is logged as an error once per program name.
 ChildOutcome runChild(const std::vector<std::string>& argv, bool wait);
 
+// Hands a web address to the desktop's default handler, without a shell.
+void openUrl(std::string url);
+
 // Addresses the help and about windows open.
 std::string helpPageAddress();
 extern const char* const DownloadPageAddress;

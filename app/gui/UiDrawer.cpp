@@ -48,7 +48,9 @@ void UiDrawer::createSyncObjects(GLFWwindow* win, const GpuInfo* info, vk::Devic
                         .front();
 
     setupStyleAndFonts();
-    installInputBridge();
+    // The clipboard goes through the window, which the bridge installed at
+    // construction did not have yet.
+    ImGui::GetIO().ClipboardUserData = window;
     initialised = true;
 }
 
@@ -126,7 +128,8 @@ void UiDrawer::createPipeline()
 bool UiDrawer::holdsScene() const
 {
     return sceneSaved && sceneFramebufferIndex == framebufferIndex && swapchainContext &&
-           sceneExtent == vk::Extent2D(swapchainContext->swapchain.width, swapchainContext->swapchain.height);
+           sceneImage.width == swapchainContext->swapchain.width &&
+           sceneImage.height == swapchainContext->swapchain.height;
 }
 
 void UiDrawer::buildFrame(const float cursor[2], uint32_t framesPerSecond)
@@ -242,7 +245,8 @@ void UiDrawer::recordSceneCopy(vk::CommandBuffer cb, vk::Image target, bool save
     cb.pipelineBarrier(before, S::eTransfer, {}, {}, {}, toCopy);
 
     const vk::ImageSubresourceLayers layers(vk::ImageAspectFlagBits::eColor, 0, 0, 1);
-    const vk::ImageCopy region(layers, {0, 0, 0}, layers, {0, 0, 0}, vk::Extent3D(sceneExtent, 1));
+    const vk::ImageCopy region(layers, {0, 0, 0}, layers, {0, 0, 0},
+                               vk::Extent3D(sceneImage.width, sceneImage.height, 1));
     if (save) {
         cb.copyImage(target, L::eTransferSrcOptimal, sceneImage.image, L::eTransferDstOptimal, region);
     } else {
@@ -276,7 +280,6 @@ void UiDrawer::recordCommandBuffer(uint32_t imageIndex)
     // worth keeping.
     if (renderTarget != 0) {
         ensureSceneImage(extent);
-        if (saveScene) sceneExtent = extent;
         recordSceneCopy(commandBuffer, swapchainContext->colorAttachments[framebufferIndex].image, saveScene);
     }
     drawer::beginPass(commandBuffer, renderPass, framebuffer, extent, clearValues, false);

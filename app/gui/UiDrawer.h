@@ -24,6 +24,9 @@
 #include <string>
 #include <vector>
 
+// The version the overlay and the about window show.
+inline constexpr const char* VersionText = "v0.3.1711 beta";
+
 struct GLFWwindow;
 struct ImGuiContext;
 struct GpuInfo;
@@ -158,17 +161,14 @@ private:
     ImGuiContext* context = nullptr;
     bool pressUnseen[3] = {false, false, false};
     bool releaseDeferred[3] = {false, false, false};
-    // The scene without the GUI: which offscreen image and size it copies.
+    // The scene without the GUI (of the image's size) and which offscreen
+    // image it copies.
     Image sceneImage;
     bool sceneSaved = false;
     uint32_t sceneFramebufferIndex = 0;
-    vk::Extent2D sceneExtent;
     bool saveScene = true;
     bool pendingSubmit = false;
     // The draw data of the last recorded frame and of this one, as bytes.
     std::vector<std::byte> lastFrame;
     std::vector<std::byte> thisFrame;
 };
-
-// Hands a web address to the desktop's default handler, without a shell.
-void openUrl(std::string url);

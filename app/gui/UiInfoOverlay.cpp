@@ -16,7 +16,7 @@ void UiDrawer::drawInfoOverlay(uint32_t framesPerSecond)
     static Timer sampleTimer;
     static float fpsHistory[historySize] = {};
     static uint32_t writeIndex = 0;
-    static const std::string versionLine = stringFormat("Version: %s", "v0.3.1711 beta");
+    static const std::string versionLine = stringFormat("Version: %s", VersionText);
     static const std::string gpuLine =
         stringFormat("GPU: %s", gpuInfo ? gpuInfo->properties.deviceName.data() : "");
 

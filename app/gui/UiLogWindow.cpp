@@ -41,7 +41,7 @@ void beginButtonWindow(const char* name, ImVec2 position)
 void UiDrawer::drawScreenshotAndLogButtons()
 {
     const ImVec2 display = ImGui::GetIO().DisplaySize;
-    const float h = ImGui::GetFontSize() + 2.0f * ImGui::GetStyle().FramePadding.y;
+    const float h = ImGui::GetFrameHeight();
 
     beginButtonWindow("ScreenshotButton", ImVec2(display.x - 2.0f * h, 0.6f * h));
     if (iconButton("\uF083")) *pendingActions |= PendingAction::ScreenshotRequested;

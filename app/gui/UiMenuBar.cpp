@@ -18,8 +18,6 @@
 
 namespace {
 
-constexpr const char* VersionText = "v0.3.1711 beta";
-
 bool menuItem(const char* label, const char* shortcut = nullptr, bool enabled = true)
 {
     const bool pressed = ImGui::MenuItem(label, shortcut, false, enabled);
@@ -67,7 +65,7 @@ constexpr ViewItem ViewItems[] = {
 void UiDrawer::drawMenuBar()
 {
     const ImGuiIO& io = ImGui::GetIO();
-    const float barHeight = ImGui::GetFontSize() + 2.0f * ImGui::GetStyle().FramePadding.y;
+    const float barHeight = ImGui::GetFrameHeight();
 
     ImGui::SetNextWindowPos(ImVec2(0.0f, io.DisplaySize.y - barHeight), ImGuiCond_Always);
     ImGui::SetNextWindowBgAlpha(0.0f);

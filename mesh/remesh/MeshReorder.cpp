@@ -3,7 +3,6 @@
 #include "RemeshParallel.h"
 
 #include <tbb/parallel_reduce.h>
-#include <tbb/parallel_sort.h>
 
 #include <malloc.h>
 
@@ -22,11 +21,8 @@ typedef HalfedgeMesh::HalfedgeHandle HH;
 typedef HalfedgeMesh::EdgeHandle EH;
 typedef HalfedgeMesh::FaceHandle FH;
 
-template <typename F>
-void parallelRange(size_t n, F&& body)
-{
-    parallelIndices(n, 4096, body);
-}
+// Renumbering an element is a few loads and stores: large chunks.
+constexpr size_t Grain = 4096;
 
 // Spreads the low 21 bits of x to every third bit.
 uint64_t spreadBits(uint64_t x)
@@ -51,12 +47,11 @@ void orderElements(size_t n, const std::vector<char>& keep, KeyOf keyOf, std::ve
     for (size_t i = 0; i < n; ++i) {
         if (keep[i]) sorted.emplace_back(Key{}, static_cast<uint32_t>(i));
     }
-    parallelRange(sorted.size(), [&](size_t i) { sorted[i].first = keyOf(sorted[i].second); });
-    tbb::parallel_sort(sorted.begin(), sorted.end());
-    throwIfCancelled();
+    parallelIndices(sorted.size(), Grain, [&](size_t i) { sorted[i].first = keyOf(sorted[i].second); });
+    parallelSort(sorted.begin(), sorted.end());
     order.resize(sorted.size());
     renumber.assign(n, -1);
-    parallelRange(sorted.size(), [&](size_t i) {
+    parallelIndices(sorted.size(), Grain, [&](size_t i) {
         order[i] = sorted[i].second;
         renumber[sorted[i].second] = static_cast<int>(i);
     });
@@ -69,10 +64,9 @@ template <typename Key, typename KeyOf>
 void orderByVertex(size_t n, const std::vector<char>& keep, size_t bucketCount, KeyOf keyOf,
                    std::vector<uint32_t>& order, std::vector<int>& renumber)
 {
-    std::vector<std::atomic<uint32_t>> start(bucketCount + 1);
-    parallelRange(bucketCount + 1, [&](size_t i) { start[i].store(0, std::memory_order_relaxed); });
+    std::vector<std::atomic<uint32_t>> start(bucketCount + 1); // zero
     std::vector<Key> keys(n);
-    parallelRange(n, [&](size_t i) {
+    parallelIndices(n, Grain, [&](size_t i) {
         if (!keep[i]) return;
         keys[i] = keyOf(static_cast<uint32_t>(i));
         start[keys[i][0] + 1].fetch_add(1, std::memory_order_relaxed);
@@ -82,22 +76,20 @@ void orderByVertex(size_t n, const std::vector<char>& keep, size_t bucketCount, 
         sum += start[b].load(std::memory_order_relaxed);
         start[b].store(sum, std::memory_order_relaxed);
     }
-    // start[b] now holds the end of bucket b - 1, that is the start of bucket b.
-    std::vector<uint32_t> fill(bucketCount);
-    parallelRange(bucketCount, [&](size_t b) { fill[b] = start[b].load(std::memory_order_relaxed); });
-    std::vector<std::atomic<uint32_t>>& next = start;
+    // start[b] now holds the start of bucket b; each slot taken moves it on,
+    // so afterwards it holds the bucket's end.
     order.assign(sum, 0);
-    parallelRange(n, [&](size_t i) {
-        if (keep[i]) order[next[keys[i][0]].fetch_add(1, std::memory_order_relaxed)] = static_cast<uint32_t>(i);
+    parallelIndices(n, Grain, [&](size_t i) {
+        if (keep[i]) order[start[keys[i][0]].fetch_add(1, std::memory_order_relaxed)] = static_cast<uint32_t>(i);
     });
     // Slots were taken in any order: sort each bucket by key, then old number.
-    parallelRange(bucketCount, [&](size_t b) {
-        const uint32_t end = b + 1 < bucketCount ? fill[b + 1] : sum;
-        std::sort(order.begin() + fill[b], order.begin() + end,
+    parallelIndices(bucketCount, Grain, [&](size_t b) {
+        const uint32_t begin = b > 0 ? start[b - 1].load(std::memory_order_relaxed) : 0;
+        std::sort(order.begin() + begin, order.begin() + start[b].load(std::memory_order_relaxed),
                   [&](uint32_t x, uint32_t y) { return keys[x] < keys[y] || (keys[x] == keys[y] && x < y); });
     });
     renumber.assign(n, -1);
-    parallelRange(order.size(), [&](size_t i) { renumber[order[i]] = static_cast<int>(i); });
+    parallelIndices(order.size(), Grain, [&](size_t i) { renumber[order[i]] = static_cast<int>(i); });
 }
 
 template <typename T>
@@ -107,7 +99,7 @@ bool gatherAs(OpenMesh::BaseProperty* p, const std::vector<uint32_t>& order)
     if (!typed) return false;
     auto& data = typed->data_vector();
     std::vector<T> moved(order.size());
-    parallelRange(order.size(), [&](size_t i) { moved[i] = data[order[i]]; });
+    parallelIndices(order.size(), Grain, [&](size_t i) { moved[i] = data[order[i]]; });
     data.swap(moved);
     return true;
 }
@@ -147,7 +139,7 @@ void compactInLocalityOrder(HalfedgeMesh& mesh)
     std::vector<char> keep(std::max({nv, ne, nf}));
 
     // Vertices: Morton order of their positions in the bounding box of the kept ones.
-    parallelRange(nv, [&](size_t i) { keep[i] = !mesh.status(VH(static_cast<int>(i))).deleted(); });
+    parallelIndices(nv, Grain, [&](size_t i) { keep[i] = !mesh.status(VH(static_cast<int>(i))).deleted(); });
     typedef std::pair<OpenMesh::Vec3d, OpenMesh::Vec3d> Box;
     const double inf = HUGE_VAL;
     const Box box = tbb::parallel_reduce(
@@ -184,7 +176,7 @@ void compactInLocalityOrder(HalfedgeMesh& mesh)
     }, vOrder, vNew);
 
     // Edges and faces: by their corners' new numbers, lowest first.
-    parallelRange(ne, [&](size_t i) { keep[i] = !mesh.status(EH(static_cast<int>(i))).deleted(); });
+    parallelIndices(ne, Grain, [&](size_t i) { keep[i] = !mesh.status(EH(static_cast<int>(i))).deleted(); });
     const size_t mv = vOrder.size();
     orderByVertex<std::array<uint32_t, 2>>(ne, keep, mv, [&](uint32_t i) {
         const HH h = mesh.halfedge_handle(EH(static_cast<int>(i)), 0);
@@ -193,7 +185,7 @@ void compactInLocalityOrder(HalfedgeMesh& mesh)
         return std::array<uint32_t, 2>{std::min(a, b), std::max(a, b)};
     }, eOrder, eNew);
 
-    parallelRange(nf, [&](size_t i) { keep[i] = !mesh.status(FH(static_cast<int>(i))).deleted(); });
+    parallelIndices(nf, Grain, [&](size_t i) { keep[i] = !mesh.status(FH(static_cast<int>(i))).deleted(); });
     orderByVertex<std::array<uint32_t, 3>>(nf, keep, mv, [&](uint32_t i) {
         const HH h = mesh.halfedge_handle(FH(static_cast<int>(i)));
         std::array<uint32_t, 3> c = {static_cast<uint32_t>(vNew[mesh.to_vertex_handle(h).idx()]),
@@ -213,7 +205,7 @@ void compactInLocalityOrder(HalfedgeMesh& mesh)
     for (auto it = mesh.fprops_begin(); it != mesh.fprops_end(); ++it) gatherProperty(*it, fOrder);
     if (mesh.hprops_begin() != mesh.hprops_end()) {
         std::vector<uint32_t> hOrder(mh);
-        parallelRange(mh, [&](size_t i) { hOrder[i] = static_cast<uint32_t>(oldHalfedge(i).idx()); });
+        parallelIndices(mh, Grain, [&](size_t i) { hOrder[i] = static_cast<uint32_t>(oldHalfedge(i).idx()); });
         for (auto it = mesh.hprops_begin(); it != mesh.hprops_end(); ++it) gatherProperty(*it, hOrder);
     }
 
@@ -221,21 +213,25 @@ void compactInLocalityOrder(HalfedgeMesh& mesh)
     // numbers before any of that kind is overwritten, and no kind is read
     // after its own rewrite. One scratch array at a time keeps the memory low.
     std::vector<int> links(std::max({mv, mf, mh}));
-    parallelRange(mv, [&](size_t i) { links[i] = newHalfedge(mesh.halfedge_handle(VH(static_cast<int>(vOrder[i])))); });
-    parallelRange(mv, [&](size_t i) { mesh.set_halfedge_handle(VH(static_cast<int>(i)), HH(links[i])); });
-    parallelRange(mf, [&](size_t i) { links[i] = newHalfedge(mesh.halfedge_handle(FH(static_cast<int>(fOrder[i])))); });
-    parallelRange(mf, [&](size_t i) { mesh.set_halfedge_handle(FH(static_cast<int>(i)), HH(links[i])); });
-    parallelRange(mh, [&](size_t i) { links[i] = vNew[mesh.to_vertex_handle(oldHalfedge(i)).idx()]; });
-    parallelRange(mh, [&](size_t i) { mesh.set_vertex_handle(HH(static_cast<int>(i)), VH(links[i])); });
-    parallelRange(mh, [&](size_t i) {
+    parallelIndices(mv, Grain, [&](size_t i) {
+        links[i] = newHalfedge(mesh.halfedge_handle(VH(static_cast<int>(vOrder[i]))));
+    });
+    parallelIndices(mv, Grain, [&](size_t i) { mesh.set_halfedge_handle(VH(static_cast<int>(i)), HH(links[i])); });
+    parallelIndices(mf, Grain, [&](size_t i) {
+        links[i] = newHalfedge(mesh.halfedge_handle(FH(static_cast<int>(fOrder[i]))));
+    });
+    parallelIndices(mf, Grain, [&](size_t i) { mesh.set_halfedge_handle(FH(static_cast<int>(i)), HH(links[i])); });
+    parallelIndices(mh, Grain, [&](size_t i) { links[i] = vNew[mesh.to_vertex_handle(oldHalfedge(i)).idx()]; });
+    parallelIndices(mh, Grain, [&](size_t i) { mesh.set_vertex_handle(HH(static_cast<int>(i)), VH(links[i])); });
+    parallelIndices(mh, Grain, [&](size_t i) {
         const FH f = mesh.face_handle(oldHalfedge(i));
         links[i] = f.is_valid() ? fNew[f.idx()] : -1;
     });
-    parallelRange(mh, [&](size_t i) { mesh.set_face_handle(HH(static_cast<int>(i)), FH(links[i])); });
-    parallelRange(mh, [&](size_t i) { links[i] = newHalfedge(mesh.next_halfedge_handle(oldHalfedge(i))); });
+    parallelIndices(mh, Grain, [&](size_t i) { mesh.set_face_handle(HH(static_cast<int>(i)), FH(links[i])); });
+    parallelIndices(mh, Grain, [&](size_t i) { links[i] = newHalfedge(mesh.next_halfedge_handle(oldHalfedge(i))); });
     // Each halfedge sets its own successor and the back link of that
     // successor, which no other halfedge sets.
-    parallelRange(mh, [&](size_t i) { mesh.set_next_halfedge_handle(HH(static_cast<int>(i)), HH(links[i])); });
+    parallelIndices(mh, Grain, [&](size_t i) { mesh.set_next_halfedge_handle(HH(static_cast<int>(i)), HH(links[i])); });
     mesh.resize(mv, me, mf);
     // The scratch arrays and the old property arrays are free now; give
     // the pages back rather than let the next round's peak stack on them.

@@ -14,6 +14,13 @@
 
 namespace {
 
+// Flush-to-zero and denormals-are-zero on the calling thread.
+void setEmbreeFloatMode()
+{
+    _MM_SET_FLUSH_ZERO_MODE(_MM_FLUSH_ZERO_ON);
+    _MM_SET_DENORMALS_ZERO_MODE(_MM_DENORMALS_ZERO_ON);
+}
+
 void throwOnDeviceError(RTCDevice device, const char* what)
 {
     RTCError err = device ? rtcGetDeviceError(device) : RTC_ERROR_UNKNOWN;
@@ -132,12 +139,6 @@ bool RefSurface::intersect(const double org[3], const double dir[3], float tnear
     primId = rh.hit.primID;
     if (hitDistance) *hitDistance = rh.ray.tfar;
     return true;
-}
-
-void setEmbreeFloatMode()
-{
-    _MM_SET_FLUSH_ZERO_MODE(_MM_FLUSH_ZERO_ON);
-    _MM_SET_DENORMALS_ZERO_MODE(_MM_DENORMALS_ZERO_ON);
 }
 
 FloatModeScope::FloatModeScope() : saved(_mm_getcsr())

@@ -9,9 +9,6 @@
 #include <cstdint>
 #include <vector>
 
-// Flush-to-zero and denormals-are-zero on the calling thread.
-void setEmbreeFloatMode();
-
 struct RTCDeviceTy;
 struct RTCSceneTy;
 

@@ -8,6 +8,7 @@
 #include "TaskCancel.h"
 
 #include <tbb/parallel_for.h>
+#include <tbb/parallel_sort.h>
 
 #include <cstddef>
 
@@ -32,6 +33,14 @@ void parallelChunks(size_t n, size_t grain, F&& body)
         FloatModeScope mode;
         body(r);
     });
+    throwIfCancelled();
+}
+
+// tbb::parallel_sort, throwing TaskCancelled like parallelChunks.
+template <typename It, typename... Compare>
+void parallelSort(It first, It last, const Compare&... compare)
+{
+    tbb::parallel_sort(first, last, compare...);
     throwIfCancelled();
 }
 

@@ -4,9 +4,7 @@
 #include "RemeshParallel.h"
 
 #include <tbb/enumerable_thread_specific.h>
-#include <tbb/parallel_sort.h>
 
-#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -52,10 +50,9 @@ uint64_t Remesher::removeBadTriangles(const RemeshType* remeshType)
     std::vector<std::pair<FH, double>> bad;
     for (const auto& local : found) bad.insert(bad.end(), local.begin(), local.end());
     if (bad.empty()) return 0;
-    tbb::parallel_sort(bad.begin(), bad.end(), [](const auto& x, const auto& y) {
+    parallelSort(bad.begin(), bad.end(), [](const auto& x, const auto& y) {
         return x.second < y.second || (x.second == y.second && x.first.idx() < y.first.idx());
     });
-    throwIfCancelled();
 
     std::vector<HH> queue;
     for (const auto& [f, quality] : bad) {

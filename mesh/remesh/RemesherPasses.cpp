@@ -6,7 +6,6 @@
 #include "StringUtils.h"
 
 #include <tbb/enumerable_thread_specific.h>
-#include <tbb/parallel_sort.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -113,9 +112,8 @@ void Remesher::splitLongCollapseShortEdges(int32_t rounds, const RemeshType* rem
         const size_t listed = alive.combine(std::plus<size_t>());
         // Collapses stop at 40 % of the listed edges, counted from the shortest.
         const size_t cap = static_cast<size_t>(0.4 * static_cast<double>(listed));
-        tbb::parallel_sort(splits.begin(), splits.end());
-        tbb::parallel_sort(collapses.begin(), collapses.end());
-        throwIfCancelled();
+        parallelSort(splits.begin(), splits.end());
+        parallelSort(collapses.begin(), collapses.end());
         if (collapses.size() > cap + 1) collapses.resize(cap + 1);
 
         // Room for every split at once: growing step by step would double the arrays.
