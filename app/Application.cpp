@@ -71,8 +71,11 @@ void Application::initWindow()
     if (!window) {
         const char* description = nullptr;
         glfwGetError(&description);
-        throw std::runtime_error(std::string("@initWindow: glfwCreateWindow failed: ") +
-                                 (description ? description : "unknown error"));
+        const std::string message = std::string("@initWindow: glfwCreateWindow failed: ") +
+                                    (description ? description : "unknown error");
+        // cleanup only ends GLFW along with a window.
+        glfwTerminate();
+        throw std::runtime_error(message);
     }
 
     int fw = 0, fh = 0;
@@ -177,10 +180,9 @@ void Application::mainLoop(const std::vector<std::string>& args)
         updateFrameTiming();
     }
 
+    // The window and GLFW stay until cleanup has released the swapchain and
+    // the surface, which still use the display connection.
     if (device) device.waitIdle();
-    glfwDestroyWindow(window);
-    window = nullptr;
-    glfwTerminate();
 }
 
 void Application::updateFrameTiming()
@@ -244,7 +246,7 @@ void Application::cleanup()
         instance.destroy();
         instance = nullptr;
     }
-    // Still here when the main loop never ran to its end.
+    // Last: the display connection goes with them.
     if (window) {
         glfwDestroyWindow(window);
         window = nullptr;

@@ -199,3 +199,27 @@ TEST(Startup, DamagedModelFilesKeepTheWindowUpAndItsTitle)
         EXPECT_NE(r.out.find(expected), std::string::npos) << r.out;
     }
 }
+
+// Everything that uses the display connection (the swapchain, the surface)
+// must be released before the connection closes. The stale reads happen
+// inside the system's libraries, so only valgrind sees them.
+TEST(Startup, ClosingTheWindowTouchesNoFreedMemory)
+{
+    if (!haveDisplay()) GTEST_SKIP() << "needs an X display";
+    const std::string valgrind = "/usr/bin/valgrind";
+    const std::string model = "/usr/share/assimp/models/PLY/cube.ply";
+    if (!fs::exists(valgrind) || !fs::exists(model)) GTEST_SKIP() << "valgrind or assimp-testmodels not installed";
+    const fs::path log = fs::temp_directory_path() / ("tamrel_valgrind_" + std::to_string(::getpid()) + ".log");
+    ChildProcess app(valgrind, {"--log-file=" + log.string(), "--suppressions=" TAMREL_VALGRIND_SUPPRESSIONS,
+                                TAMREL_EXE, model});
+    const ProcessResult r = closeOnceTitled(app, CubeTitle);
+
+    std::ifstream in(log);
+    std::string line, invalid;
+    while (std::getline(in, line)) {
+        // "Invalid read", "Invalid write", "Invalid free() / delete / delete[] / realloc()"
+        if (line.find("== Invalid ") != std::string::npos) invalid += line + "\n";
+    }
+    EXPECT_EQ(invalid, "") << "valgrind log: " << log;
+    if (invalid.empty() && r.exitCode == 0) fs::remove(log);
+}
