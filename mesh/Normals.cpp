@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -29,8 +30,6 @@ inline Vec3 cross(Vec3 a, Vec3 b)
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 inline float length(Vec3 a) { return std::sqrt(dot(a, a)); }
-
-constexpr float Pi = 3.14159265358979f;
 
 inline float angleFromCosine(float c)
 {
@@ -56,7 +55,7 @@ void addTriangleNormal(const std::vector<MeshVertex>& records, const uint32_t* t
     const float angleB = angleFromCosine(dot({-e1.x, -e1.y, -e1.z}, e2) / (l2 * l1));
     // The angles of a triangle add up to pi; this saves a third of the
     // arc cosines, the bulk of the work.
-    const float angleC = std::max(0.0f, Pi - angleA - angleB);
+    const float angleC = std::max(0.0f, std::numbers::pi_v<float> - angleA - angleB);
     add(tri[0], unit, angleA);
     add(tri[1], unit, angleB);
     add(tri[2], unit, angleC);

@@ -1,14 +1,13 @@
 #pragma once
-// The document's parallel loops over index ranges. Each runs under a context
-// of its own, bound to the task group that runs the body, so cancelling the
-// document's task stops the loop too.
+// The document's parallel loops over index ranges. Their context is bound to
+// the task group that runs the body, so cancelling the document's task stops
+// the loop too.
 
 #include "TaskCancel.h"
 
 #include <tbb/blocked_range.h>
 #include <tbb/parallel_for.h>
 #include <tbb/partitioner.h>
-#include <tbb/task_group.h>
 
 #include <cstdint>
 
@@ -20,7 +19,6 @@ template <typename Body>
 void parallelOver(uint32_t n, const Body& body)
 {
     if (n == 0) return;
-    tbb::task_group_context ctx;
-    tbb::parallel_for(IndexRange(0, n, 1), body, tbb::auto_partitioner(), ctx);
-    if (ctx.is_group_execution_cancelled()) throw TaskCancelled();
+    tbb::parallel_for(IndexRange(0, n, 1), body, tbb::auto_partitioner());
+    throwIfCancelled();
 }

@@ -10,7 +10,6 @@
 #include "Timer.h"
 
 #include <tbb/parallel_invoke.h>
-#include <tbb/task_group.h>
 
 #include <cstring>
 
@@ -82,20 +81,17 @@ void TriMesh::loadBody(const std::string& path)
 
         std::array<float, 6> box{};
         std::array<float, 3> centre{};
-        {
-            tbb::task_group_context ctx;
-            tbb::parallel_invoke(
-                [&] {
-                    if (io.needNormals) ComputeVertexNormals(io.vertices, io.indices);
-                },
-                [&] {
-                    // The centre is checked against the box.
-                    box = computeBoundingBox(io.vertices);
-                    centre = computeMeshCenter(io.vertices, io.indices, io.waterTight, box);
-                },
-                ctx);
-            if (ctx.is_group_execution_cancelled()) throw TaskCancelled();
-        }
+        tbb::parallel_invoke(
+            [&] {
+                if (io.needNormals) ComputeVertexNormals(io.vertices, io.indices);
+            },
+            [&] {
+                // The centre is checked against the box.
+                box = computeBoundingBox(io.vertices);
+                centre = computeMeshCenter(io.vertices, io.indices, io.waterTight, box);
+            });
+        // A cancelled invoke may have skipped a branch.
+        throwIfCancelled();
         std::memcpy(io.bboxMin, box.data(), sizeof(io.bboxMin));
         std::memcpy(io.bboxMax, box.data() + 3, sizeof(io.bboxMax));
         std::memcpy(io.center, centre.data(), sizeof(io.center));

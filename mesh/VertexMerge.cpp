@@ -118,7 +118,6 @@ void TriMesh::makeVetexUniqueParallel(std::vector<MeshVertex>& records,
         }
     });
 
-    tbb::task_group_context countCtx;
     const uint32_t mapSize =
         n == 0 ? 0
                : tbb::parallel_reduce(
@@ -129,9 +128,8 @@ void TriMesh::makeVetexUniqueParallel(std::vector<MeshVertex>& records,
                          }
                          return acc;
                      },
-                     [](uint32_t a, uint32_t b) { return a + b; }, tbb::auto_partitioner(),
-                     countCtx);
-    if (countCtx.is_group_execution_cancelled()) throw TaskCancelled();
+                     [](uint32_t a, uint32_t b) { return a + b; }, tbb::auto_partitioner());
+    throwIfCancelled();
     if (counter != mapSize) {
         logger->critical("MakeVetexUniqueParallel: {} != {}", counter, mapSize);
         throw std::runtime_error("");

@@ -199,13 +199,7 @@ vk::Pipeline createGraphicsPipeline(vk::Device device, vk::PipelineCache cache, 
     const vk::PipelineMultisampleStateCreateInfo multisample({}, vk::SampleCountFlagBits::e1, VK_FALSE, 1.0f);
     const vk::PipelineDepthStencilStateCreateInfo depthStencil({}, desc.depthTest, desc.depthTest,
                                                                desc.depthCompare, VK_FALSE, VK_FALSE);
-    const vk::PipelineColorBlendAttachmentState blendAttachment(
-        VK_FALSE, vk::BlendFactor::eSrcAlpha, vk::BlendFactor::eOneMinusSrcAlpha, vk::BlendOp::eAdd,
-        vk::BlendFactor::eOne, vk::BlendFactor::eOne, vk::BlendOp::eMax,
-        vk::ColorComponentFlagBits::eR | vk::ColorComponentFlagBits::eG | vk::ColorComponentFlagBits::eB |
-            vk::ColorComponentFlagBits::eA);
-    const vk::PipelineColorBlendStateCreateInfo blend({}, VK_FALSE, vk::LogicOp::eCopy,
-                                                      desc.blendAttachment ? *desc.blendAttachment : blendAttachment,
+    const vk::PipelineColorBlendStateCreateInfo blend({}, VK_FALSE, vk::LogicOp::eCopy, desc.blendAttachment,
                                                       {0.0f, 0.0f, 0.0f, 0.0f});
     const vk::PipelineDynamicStateCreateInfo dynamic({}, desc.dynamicStates);
     const vk::GraphicsPipelineCreateInfo info(desc.flags, desc.stages, &vertexInput, &inputAssembly, nullptr,

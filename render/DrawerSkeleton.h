@@ -12,7 +12,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
-#include <optional>
 #include <span>
 #include <vector>
 
@@ -121,7 +120,11 @@ struct PipelineDesc {
     std::vector<vk::DynamicState> dynamicStates = {vk::DynamicState::eViewport, vk::DynamicState::eScissor};
     vk::PipelineCreateFlags flags;
     vk::Pipeline basePipeline;
-    std::optional<vk::PipelineColorBlendAttachmentState> blendAttachment;
+    vk::PipelineColorBlendAttachmentState blendAttachment{
+        VK_FALSE, vk::BlendFactor::eSrcAlpha, vk::BlendFactor::eOneMinusSrcAlpha, vk::BlendOp::eAdd,
+        vk::BlendFactor::eOne, vk::BlendFactor::eOne, vk::BlendOp::eMax,
+        vk::ColorComponentFlagBits::eR | vk::ColorComponentFlagBits::eG | vk::ColorComponentFlagBits::eB |
+            vk::ColorComponentFlagBits::eA};
 };
 
 vk::Pipeline createGraphicsPipeline(vk::Device device, vk::PipelineCache cache, vk::PipelineLayout layout,

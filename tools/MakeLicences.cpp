@@ -1,9 +1,9 @@
 // Build-time generator of the licence texts shown by the licences window.
-// Usage: tamrel-make-licences <output.cpp> <symbol>=<mode>:<file>...
-// mode "plain": the file as it stands; mode "copyright": a Debian machine-
-// readable copyright file, from which the holders and the licence of the
-// library's own code (the "Files: *" paragraph) are taken. The output defines
-// `extern const char <symbol>[]` for each input.
+// Usage: tamrel-make-licences <output.cpp> <symbol>=copyright:<file>...
+// Each file is a Debian machine-readable copyright file, from which the
+// holders and the licence of the library's own code (the "Files: *"
+// paragraph) are taken. The output defines `extern const char <symbol>[]`
+// for each input.
 
 #include <algorithm>
 #include <cctype>
@@ -122,7 +122,7 @@ std::string literal(const std::string& text)
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::cerr << "usage: tamrel-make-licences <output.cpp> <symbol>=<plain|copyright>:<file>...\n";
+        std::cerr << "usage: tamrel-make-licences <output.cpp> <symbol>=copyright:<file>...\n";
         return 2;
     }
     try {
@@ -139,15 +139,8 @@ int main(int argc, char** argv)
             const std::string file = spec.substr(colon + 1);
             std::ifstream in(file, std::ios::binary);
             if (!in) throw std::runtime_error("cannot read " + file);
-            std::string text;
-            if (mode == "plain") {
-                text.assign(std::istreambuf_iterator<char>(in), {});
-            } else if (mode == "copyright") {
-                text = fromCopyrightFile(in, file);
-            } else {
-                throw std::runtime_error("unknown mode " + mode);
-            }
-            out << "extern const char " << symbol << "[] =\n" << literal(text) << ";\n";
+            if (mode != "copyright") throw std::runtime_error("unknown mode " + mode);
+            out << "extern const char " << symbol << "[] =\n" << literal(fromCopyrightFile(in, file)) << ";\n";
         }
         std::ofstream file(argv[1], std::ios::binary);
         file << out.str();

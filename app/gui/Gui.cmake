@@ -26,9 +26,9 @@ tamrel_embed_file(tamrel_app ${tamrelTextFont} UiTextFontBytes)
 tamrel_embed_file(tamrel_app ${tamrelIconFont} UiIconFontBytes)
 
 # Licence texts generated from the installed Debian files.
+tamrel_embed_file(tamrel_app /usr/share/common-licenses/Apache-2.0 LicenceApacheBytes)
 set(licenceSources
   licenceAssimp=copyright:/usr/share/doc/libassimp5/copyright
-  licenceApache=plain:/usr/share/common-licenses/Apache-2.0
   licenceGlfw=copyright:/usr/share/doc/libglfw3/copyright
   licenceGlm=copyright:/usr/share/doc/libglm-dev/copyright
   licenceImgui=copyright:/usr/share/doc/libimgui-dev/copyright

@@ -1,8 +1,9 @@
 #include "LicenceTable.h"
 
+#include <cstddef>
+
 // Generated at build time from the installed Debian licence files.
 extern const char licenceAssimp[];
-extern const char licenceApache[];
 extern const char licenceGlfw[];
 extern const char licenceGlm[];
 extern const char licenceImgui[];
@@ -10,12 +11,14 @@ extern const char licenceJson[];
 extern const char licenceOpenMesh[];
 extern const char licenceSpdlog[];
 extern const char licenceXxhash[];
+extern const unsigned char LicenceApacheBytes[];
+extern const std::size_t LicenceApacheBytesSize;
 
 std::vector<std::pair<std::string, std::string>> LicenceTable;
 
 void initLicenceTable()
 {
-    const std::string apache = licenceApache;
+    const std::string apache(reinterpret_cast<const char*>(LicenceApacheBytes), LicenceApacheBytesSize);
     LicenceTable = {
         {"Open Asset Import Library", licenceAssimp},
         {"Embree", apache},

@@ -20,20 +20,9 @@ std::string saveProposal(const std::string& modelPath, const std::string& extens
     return modelPath + "." + extension;
 }
 
-float clampDensity(float density)
-{
-    return density < MinDensity ? MinDensity : density > MaxDensity ? MaxDensity : density;
-}
-
 bool showsSizeRatio(int32_t remeshType)
 {
     return remeshType != 0;
-}
-
-float clampSizeRatio(float ratio, int32_t remeshType)
-{
-    if (!showsSizeRatio(remeshType)) return ratio;
-    return ratio < MinSizeRatio ? MinSizeRatio : ratio > MaxSizeRatio ? MaxSizeRatio : ratio;
 }
 
 bool remeshButtonsDisabled(uint64_t pendingActions)

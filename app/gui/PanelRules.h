@@ -27,10 +27,8 @@ constexpr float MaxDensity = 10.0f;
 constexpr float MinSizeRatio = 1.0f;
 constexpr float MaxSizeRatio = 10.0f;
 
-float clampDensity(float density);
+// The size ratio is shown, and kept in range, for adaptive remeshing only.
 bool showsSizeRatio(int32_t remeshType);
-// The size ratio is kept in range only while adaptive remeshing is chosen.
-float clampSizeRatio(float ratio, int32_t remeshType);
 // Remesh, Smooth, Apply and Restore wait while a remesh or smooth runs.
 bool remeshButtonsDisabled(uint64_t pendingActions);
 

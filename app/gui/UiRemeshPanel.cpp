@@ -8,6 +8,8 @@
 
 #include <imgui.h>
 
+#include <algorithm>
+
 namespace {
 
 void hoverTip(const char* text)
@@ -19,7 +21,7 @@ void hoverTip(const char* text)
 
 void UiDrawer::drawRemeshPanel(bool* show)
 {
-    targetDensity = panels::clampDensity(targetDensity);
+    targetDensity = std::clamp(targetDensity, panels::MinDensity, panels::MaxDensity);
 
     const ImVec2 display = ImGui::GetIO().DisplaySize;
     const float fs = ImGui::GetFontSize();
@@ -45,7 +47,7 @@ void UiDrawer::drawRemeshPanel(bool* show)
     ImGui::Separator();
 
     if (panels::showsSizeRatio(remeshType)) {
-        sizeRatio = panels::clampSizeRatio(sizeRatio, remeshType);
+        sizeRatio = std::clamp(sizeRatio, panels::MinSizeRatio, panels::MaxSizeRatio);
         ImGui::TextUnformatted("Adaptive Size Variation");
         hoverTip("the ratio of maximum edge length to minimum edge length");
         ImGui::SliderFloat("##eratio", &sizeRatio, panels::MinSizeRatio, panels::MaxSizeRatio, "%.1f : 1.0",
