@@ -24,6 +24,7 @@ bool haveDisplay()
     return display && *display;
 }
 
+const std::string CubeModel = "/usr/share/assimp/models/PLY/cube.ply";
 // The cube's 24 records merge into its 8 corners.
 const std::string CubeTitle = "Tamrel | cube.ply (V:8 F:12)";
 
@@ -37,6 +38,26 @@ ProcessResult closeOnceTitled(ChildProcess& app, const std::string& expected)
     EXPECT_TRUE(titled) << r.out;
     EXPECT_EQ(r.exitCode, 0) << r.err;
     return r;
+}
+
+// Waits up to 30 s for the logged failure to load a file, which must leave the program running.
+void expectLoggedWhileRunning(ChildProcess& app, const std::string& failure)
+{
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (app.running() && app.output().find(failure) == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(50ms);
+    }
+    EXPECT_TRUE(app.running()) << failure;
+}
+
+// Closes the window, still titled "Tamrel", and expects a clean end that logged the failure.
+void closeAndExpectLogged(ChildProcess& app, const std::string& failure)
+{
+    xwin::requestClose("Tamrel");
+    const ProcessResult r = xwin::waitForClose(app, "Tamrel", 60s);
+    EXPECT_EQ(r.exitCode, 0) << failure << "\n" << r.err;
+    EXPECT_NE(r.out.find(failure), std::string::npos) << r.out;
 }
 
 // A private copy of the executable with its own run-time files, so a test can
@@ -120,11 +141,10 @@ TEST(Startup, OpensTheTamrelWindowAndExitsCleanlyWhenAskedToClose)
 TEST(Startup, LoadsTheFirstImportableArgumentAndNamesItInTheTitle)
 {
     if (!haveDisplay()) GTEST_SKIP() << "needs an X display";
-    const std::string model = "/usr/share/assimp/models/PLY/cube.ply";
-    if (!fs::exists(model)) GTEST_SKIP() << "assimp-testmodels not installed";
-    ChildProcess app(TAMREL_EXE, {"notes.txt", model});
+    if (!fs::exists(CubeModel)) GTEST_SKIP() << "assimp-testmodels not installed";
+    ChildProcess app(TAMREL_EXE, {"notes.txt", CubeModel});
     const ProcessResult r = closeOnceTitled(app, CubeTitle);
-    EXPECT_NE(r.out.find("Start main loop with 2 extra command line arguments: [notes.txt],[" + model + "]"),
+    EXPECT_NE(r.out.find("Start main loop with 2 extra command line arguments: [notes.txt],[" + CubeModel + "]"),
               std::string::npos)
         << r.out;
 }
@@ -136,19 +156,10 @@ TEST(Startup, AFileTheImporterRejectsKeepsTheWindowUp)
     std::ofstream(bad) << "v 1\n";
     ChildProcess app(TAMREL_EXE, {bad.string()});
     ASSERT_TRUE(xwin::waitForTitle("Tamrel", 60));
-    // The failure is logged while the window stays up.
     const std::string expected = "Failed to load model file <" + bad.string() + ">";
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (app.running() && app.output().find(expected) == std::string::npos &&
-           std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(50ms);
-    }
-    EXPECT_TRUE(app.running());
-    xwin::requestClose("Tamrel");
-    const ProcessResult r = xwin::waitForClose(app, "Tamrel", 60s);
+    expectLoggedWhileRunning(app, expected);
+    closeAndExpectLogged(app, expected);
     fs::remove(bad);
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.out.find("Failed to load model file <" + bad.string() + ">"), std::string::npos) << r.out;
 }
 
 namespace {
@@ -167,9 +178,8 @@ std::vector<std::string> onOneCpu(std::vector<std::string> command)
 TEST(Startup, OnOneCpuTheModelIsLoadedAndNamedInTheTitle)
 {
     if (!haveDisplay()) GTEST_SKIP() << "needs an X display";
-    const std::string model = "/usr/share/assimp/models/PLY/cube.ply";
-    if (!fs::exists(model)) GTEST_SKIP() << "assimp-testmodels not installed";
-    ChildProcess app("/usr/bin/taskset", onOneCpu({TAMREL_EXE, model}));
+    if (!fs::exists(CubeModel)) GTEST_SKIP() << "assimp-testmodels not installed";
+    ChildProcess app("/usr/bin/taskset", onOneCpu({TAMREL_EXE, CubeModel}));
     closeOnceTitled(app, CubeTitle);
 }
 
@@ -183,20 +193,12 @@ TEST(Startup, DamagedModelFilesKeepTheWindowUpAndItsTitle)
         ChildProcess app("/usr/bin/taskset", onOneCpu({TAMREL_EXE, file}));
         ASSERT_TRUE(xwin::waitForTitle("Tamrel", 60)) << file;
         const std::string expected = "Failed to load model file <" + file + ">: ";
-        const auto deadline = std::chrono::steady_clock::now() + 30s;
-        while (app.running() && app.output().find(expected) == std::string::npos &&
-               std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(50ms);
-        }
-        EXPECT_TRUE(app.running()) << file;
+        expectLoggedWhileRunning(app, expected);
         // A frame or two later the title would have changed.
         std::this_thread::sleep_for(300ms);
         const auto titles = xwin::titles();
         EXPECT_NE(std::find(titles.begin(), titles.end(), "Tamrel"), titles.end()) << file;
-        xwin::requestClose("Tamrel");
-        const ProcessResult r = xwin::waitForClose(app, "Tamrel", 60s);
-        EXPECT_EQ(r.exitCode, 0) << file << "\n" << r.err;
-        EXPECT_NE(r.out.find(expected), std::string::npos) << r.out;
+        closeAndExpectLogged(app, expected);
     }
 }
 
@@ -207,11 +209,10 @@ TEST(Startup, ClosingTheWindowTouchesNoFreedMemory)
 {
     if (!haveDisplay()) GTEST_SKIP() << "needs an X display";
     const std::string valgrind = "/usr/bin/valgrind";
-    const std::string model = "/usr/share/assimp/models/PLY/cube.ply";
-    if (!fs::exists(valgrind) || !fs::exists(model)) GTEST_SKIP() << "valgrind or assimp-testmodels not installed";
+    if (!fs::exists(valgrind) || !fs::exists(CubeModel)) GTEST_SKIP() << "valgrind or assimp-testmodels not installed";
     const fs::path log = fs::temp_directory_path() / ("tamrel_valgrind_" + std::to_string(::getpid()) + ".log");
     ChildProcess app(valgrind, {"--log-file=" + log.string(), "--suppressions=" TAMREL_VALGRIND_SUPPRESSIONS,
-                                TAMREL_EXE, model});
+                                TAMREL_EXE, CubeModel});
     const ProcessResult r = closeOnceTitled(app, CubeTitle);
 
     std::ifstream in(log);

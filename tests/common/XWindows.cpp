@@ -9,6 +9,7 @@
 #include <functional>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 #include <unistd.h>
 
@@ -99,6 +100,20 @@ struct Connection {
         if (display) XCloseDisplay(display);
     }
 };
+
+// The first of our windows whose title starts with prefix, and that title; 0 if none.
+std::pair<Window, std::string> firstStartingWith(const std::string& prefix)
+{
+    Connection c;
+    std::pair<Window, std::string> found;
+    if (!c.display) return found;
+    forEachWindow(c.display, DefaultRootWindow(c.display), [&](Window w) {
+        if (found.first) return;
+        std::string title = titleOf(c.display, w);
+        if (title.starts_with(prefix) && ours(c.display, w)) found = {w, std::move(title)};
+    });
+    return found;
+}
 } // namespace
 
 std::vector<std::string> titles()
@@ -161,15 +176,15 @@ bool resize(const std::string& title, int width, int height)
     XFlush(c.display);
     return done;
 }
+
 unsigned long findWindow(const std::string& prefix)
 {
-    Connection c;
-    unsigned long found = 0;
-    if (!c.display) return found;
-    forEachWindow(c.display, DefaultRootWindow(c.display), [&](Window w) {
-        if (!found && titleOf(c.display, w).rfind(prefix, 0) == 0 && ours(c.display, w)) found = w;
-    });
-    return found;
+    return firstStartingWith(prefix).first;
+}
+
+std::string titleStartingWith(const std::string& prefix)
+{
+    return firstStartingWith(prefix).second;
 }
 
 ProcessResult waitForClose(ChildProcess& app, const std::string& title, std::chrono::seconds timeout)

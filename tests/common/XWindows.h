@@ -25,4 +25,6 @@ ProcessResult waitForClose(ChildProcess& app, const std::string& title, std::chr
 bool resize(const std::string& title, int width, int height);
 // The X id of the first of our windows whose title starts with prefix; 0 if none.
 unsigned long findWindow(const std::string& prefix);
+// The full title of that window; empty if none.
+std::string titleStartingWith(const std::string& prefix);
 } // namespace xwin

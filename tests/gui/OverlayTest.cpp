@@ -7,27 +7,15 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 
 namespace {
 
 // The top-left width x height part of a captured picture.
-RgbaImage topLeft(const std::string& path, uint32_t width, uint32_t height)
+RgbaImage topLeft(const RgbaImage& full, uint32_t width, uint32_t height)
 {
-    const RgbaImage full(path);
-    EXPECT_TRUE(full.width >= width && full.height >= height) << path;
-    return RgbaImage::fromRawRows(full.pixels, width, height, (full.width - width) * 4, false, false);
-}
-
-size_t differingPixels(const RgbaImage& a, const RgbaImage& b)
-{
-    if (a.width != b.width || a.height != b.height) return SIZE_MAX;
-    size_t count = 0;
-    for (size_t i = 0; i < size_t(a.width) * a.height * 4; i += 4) {
-        count += !std::equal(a.pixels + i, a.pixels + i + 4, b.pixels + i);
-    }
-    return count;
+    EXPECT_TRUE(full.width >= width && full.height >= height);
+    return crop(full, 0, 0, width, height);
 }
 
 class OverlayRig : public ViewerRig {
@@ -60,7 +48,7 @@ protected:
     void expectTopLeftMatchesGolden(const std::string& name)
     {
         const std::string full = shot(name), part = files.emplace_back(full + ".part.png");
-        topLeft(full, 560, 420).savePng(part);
+        topLeft(RgbaImage(full), 560, 420).savePng(part);
         expectMatchesGolden(part, name);
     }
 
@@ -80,35 +68,35 @@ TEST_F(OverlayRig, InformationOverlayOverTheCubeInBothTargets)
 
 TEST_F(OverlayRig, GuiChangesRedrawOnlyTheGui)
 {
-    const std::string plot = shot("overlay_plot");
+    const RgbaImage plot(shot("overlay_plot"));
     EXPECT_FALSE(lastFrameRedrawn);
 
     // A task's progress replaces the plot; a percent sign in its name is
     // text, not a format.
     app.uiDrawer.taskStatus.name = "Load %s%n 100%";
     app.uiDrawer.taskStatus.progress = 50;
-    const std::string progress = shot("overlay_progress");
+    const RgbaImage progress(shot("overlay_progress"));
     EXPECT_FALSE(lastFrameRedrawn);
-    const size_t changed = differingPixels(RgbaImage(plot), RgbaImage(progress));
+    const size_t changed = differingPixels(plot, progress);
     EXPECT_GT(changed, 100u);
     // All of them in the overlay's rows: the scene was not drawn again.
     EXPECT_EQ(differingPixels(topLeft(plot, 640, 160), topLeft(progress, 640, 160)), changed);
 
     // Back to the plot: the same picture as before, nothing blended twice.
     app.uiDrawer.taskStatus.progress = 100;
-    EXPECT_EQ(differingPixels(RgbaImage(plot), RgbaImage(shot("overlay_plot_again"))), 0u);
+    EXPECT_EQ(differingPixels(plot, RgbaImage(shot("overlay_plot_again"))), 0u);
     EXPECT_FALSE(lastFrameRedrawn);
     for (int i = 0; i < 5; ++i) drawFrame();
-    EXPECT_EQ(differingPixels(RgbaImage(plot), RgbaImage(shot("overlay_plot_still"))), 0u);
+    EXPECT_EQ(differingPixels(plot, RgbaImage(shot("overlay_plot_still"))), 0u);
 }
 
 TEST_F(OverlayRig, ResizeKeepsTheOverlay)
 {
-    const std::string before = shot("overlay_before_resize");
+    const RgbaImage before(shot("overlay_before_resize"));
     resize(800, 560);
-    const std::string after = shot("overlay_after_resize");
+    const RgbaImage after(shot("overlay_after_resize"));
     EXPECT_TRUE(lastFrameRedrawn);
-    EXPECT_EQ(RgbaImage(after).width, 800u);
+    EXPECT_EQ(after.width, 800u);
     // The overlay's corner of the picture holds only the overlay.
     EXPECT_LE(differingPixels(topLeft(before, 300, 100), topLeft(after, 300, 100)), 20u);
 }

@@ -55,14 +55,6 @@ bool logged(const std::string& part)
                        [&](const std::string& m) { return m.find(part) != std::string::npos; });
 }
 
-std::string currentTitle()
-{
-    for (const std::string& t : xwin::titles()) {
-        if (t.starts_with("Tamrel")) return t;
-    }
-    return {};
-}
-
 struct Item {
     ImVec2 min, max;
     bool disabled = false;
@@ -137,9 +129,12 @@ void click(Probe& probe, std::initializer_list<std::string> labels, int button =
         ASSERT_TRUE(item) << "no item " << label;
         const int x = static_cast<int>(item->min.x + std::min(12.0f, (item->max.x - item->min.x) / 2));
         const int y = static_cast<int>((item->min.y + item->max.y) / 2);
-        const std::string command = "xdotool search --limit 1 --name '^Tamrel' windowfocus --sync mousemove "
-                                    "--window %1 " + std::to_string(x) + " " + std::to_string(y) +
-                                    " sleep 0.2 click " + std::to_string(button) + " >/dev/null 2>&1";
+        const unsigned long window = xwin::findWindow("Tamrel");
+        ASSERT_NE(window, 0u) << "no Tamrel window of this test";
+        const std::string id = std::to_string(window);
+        const std::string command = "xdotool windowfocus --sync " + id + " mousemove --window " + id + " " +
+                                    std::to_string(x) + " " + std::to_string(y) + " sleep 0.2 click " +
+                                    std::to_string(button) + " >/dev/null 2>&1";
         EXPECT_EQ(std::system(command.c_str()), 0) << label;
         std::this_thread::sleep_for(300ms);
     }
@@ -155,9 +150,7 @@ void expectRegionMatchesGolden(const RgbaImage& picture, ImVec2 min, ImVec2 max,
     const uint32_t y1 = std::min(picture.height, static_cast<uint32_t>(max.y));
     ASSERT_TRUE(x0 < x1 && y0 < y1) << name;
     const std::string path = (dir / (name + ".png")).string();
-    RgbaImage::fromRawRows(picture.pixels + (size_t(y0) * picture.width + x0) * 4, x1 - x0, y1 - y0,
-                           (picture.width - (x1 - x0)) * 4, false, true)
-        .savePng(path);
+    crop(picture, x0, y0, x1 - x0, y1 - y0).savePng(path);
     expectMatchesGolden(path, name);
 }
 
@@ -216,19 +209,22 @@ TEST(PanelsEndToEnd, AWholeSessionFromTheWindow)
         // Load, remesh, apply.
         click(probe, {OpenMenu, "Select..."});
         EXPECT_TRUE(xwin::waitForTitle("Tamrel | sphereWithHole.stl (V:", 60, true));
-        const std::string loadedTitle = currentTitle();
+        const std::string loadedTitle = xwin::titleStartingWith("Tamrel");
         click(probe, {"Remesh"});
-        EXPECT_TRUE(waitFor([&] { return probe.await("Remesh") && !probe.await("Remesh")->disabled; }, 120s));
+        EXPECT_TRUE(waitFor([&] {
+            const auto remesh = probe.await("Remesh");
+            return remesh && !remesh->disabled;
+        }, 120s));
         click(probe, {"Apply"});
         EXPECT_TRUE(waitFor([&] { return logged("New mesh successfully applied."); }));
-        EXPECT_TRUE(waitFor([&] { return currentTitle() != loadedTitle; }));
-        appliedTitle = currentTitle();
+        EXPECT_TRUE(waitFor([&] { return xwin::titleStartingWith("Tamrel") != loadedTitle; }));
+        appliedTitle = xwin::titleStartingWith("Tamrel");
 
         // Save through the dialog: refused into a missing folder, then done.
         click(probe, {SaveMenu, "ply (*", SaveMenu, "ply (*"});
         EXPECT_TRUE(waitFor([&] { return fs::exists(saved); }, 30s));
         EXPECT_TRUE(logged("Failed to export file <" + refused + ">"));
-        EXPECT_EQ(currentTitle(), appliedTitle);
+        EXPECT_EQ(xwin::titleStartingWith("Tamrel"), appliedTitle);
 
         // The log window and its Copy.
         click(probe, {"\uF022"});
@@ -240,7 +236,7 @@ TEST(PanelsEndToEnd, AWholeSessionFromTheWindow)
     std::thread closer([&] {
         driver.join();
         while (!finished) {
-            xwin::requestClose(currentTitle());
+            xwin::requestClose(xwin::titleStartingWith("Tamrel"));
             waitFor([&] { return finished.load(); }, 1s);
         }
     });

@@ -13,10 +13,6 @@
 
 namespace {
 
-const char* TetraObj =
-    "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\n"
-    "f 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\n";
-
 // A flat grid in PLY binary with (w + 1)^2 vertices and 2 w^2 triangles.
 std::string plyGrid(uint32_t w)
 {
@@ -184,12 +180,11 @@ TEST(TaskEngine, LoadProgressClimbsToHundredAndResultIsPublishedByTheMainThread)
 TEST(TaskEngine, FailedLoadKeepsTheDocument)
 {
     const auto dir = scratchDir("failed");
-    writeFile(dir / "tetra.obj", TetraObj);
     writeFile(dir / "empty.obj", "");
     TriMesh doc;
     TaskStatus status;
     doc.taskStatus = &status;
-    ASSERT_TRUE(loadDocument(doc, (dir / "tetra.obj").string()));
+    ASSERT_TRUE(loadDocument(doc, writeTetraObj(dir)));
     EXPECT_TRUE(doc.waterTight);
     const auto vertices = doc.vertices;
     const auto indices = doc.indices;
@@ -217,7 +212,7 @@ TEST(TaskEngine, EachLoadDecidesOnNormalsAndWaterTightnessAfresh)
     // Deliberate file normals that differ from the computed (0, 0, 1).
     writeFile(dir / "own.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 1 0 0\nf 1//1 2//1 3//1\n");
     writeFile(dir / "bare.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
-    writeFile(dir / "tetra.obj", TetraObj);
+    const std::string tetra = writeTetraObj(dir);
     TriMesh doc;
 
     ASSERT_TRUE(loadDocument(doc, (dir / "own.obj").string()));
@@ -230,7 +225,7 @@ TEST(TaskEngine, EachLoadDecidesOnNormalsAndWaterTightnessAfresh)
     ASSERT_TRUE(loadDocument(doc, (dir / "own.obj").string()));
     EXPECT_FLOAT_EQ(doc.vertices[0].normal[2], 1.0f);
 
-    ASSERT_TRUE(loadDocument(doc, (dir / "tetra.obj").string()));
+    ASSERT_TRUE(loadDocument(doc, tetra));
     EXPECT_TRUE(doc.waterTight);
     CheckManifoldness = false;
     ASSERT_TRUE(loadDocument(doc, (dir / "bare.obj").string()));
@@ -241,11 +236,10 @@ TEST(TaskEngine, EachLoadDecidesOnNormalsAndWaterTightnessAfresh)
 TEST(TaskEngine, SaveRunsOnTheIoGroup)
 {
     const auto dir = scratchDir("save");
-    writeFile(dir / "tetra.obj", TetraObj);
     TriMesh doc;
     TaskStatus status;
     doc.taskStatus = &status;
-    ASSERT_TRUE(loadDocument(doc, (dir / "tetra.obj").string()));
+    ASSERT_TRUE(loadDocument(doc, writeTetraObj(dir)));
     ASSERT_TRUE(doc.saveFileAsync((dir / "out.stl").string(), "stl", true));
     EXPECT_EQ(status.name, "Save");
     EXPECT_EQ(waitForTask(doc.ioTask.state), TaskDone);

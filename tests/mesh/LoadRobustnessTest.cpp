@@ -66,9 +66,8 @@ TEST_P(Malformed, IsRefusedFastAndKeepsTheDocument)
         path = (dir / GetParam()).string();
         writeFile(path, bytes);
     }
-    writeFile(dir / "tetra.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\n");
     TriMesh doc;
-    ASSERT_TRUE(loadDocument(doc, (dir / "tetra.obj").string()));
+    ASSERT_TRUE(loadDocument(doc, writeTetraObj(dir)));
     const auto before = positionTriangles(doc.vertices, doc.indices);
 
     testlog::clear();

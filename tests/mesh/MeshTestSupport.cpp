@@ -136,6 +136,14 @@ void writeFile(const std::filesystem::path& path, const std::string& bytes)
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::string writeTetraObj(const std::filesystem::path& dir)
+{
+    const auto path = dir / "tetra.obj";
+    writeFile(path, "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\n"
+                    "f 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\n");
+    return path.string();
+}
+
 std::vector<PositionTriangle> positionTriangles(const std::vector<MeshVertex>& v,
                                                 const std::vector<uint32_t>& i)
 {

@@ -36,6 +36,8 @@ bool loadDocument(TriMesh& doc, const std::string& path);
 // A fresh folder under the build's temporary directory.
 std::filesystem::path scratchDir(const std::string& name);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
+// Writes the closed tetrahedron as dir/tetra.obj; returns its path.
+std::string writeTetraObj(const std::filesystem::path& dir);
 
 // Triangles as sorted position triples, so meshes compare independently of
 // record order and numbering.

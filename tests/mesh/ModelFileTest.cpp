@@ -334,11 +334,10 @@ TEST_P(BadInput, FailsCleanlyAndKeepsTheDocument)
         writeFile(path, files.at(GetParam()));
     }
 
-    writeFile(dir / "tetra.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\n");
     TriMesh doc;
     TaskStatus status;
     doc.taskStatus = &status;
-    ASSERT_TRUE(loadDocument(doc, (dir / "tetra.obj").string()));
+    ASSERT_TRUE(loadDocument(doc, writeTetraObj(dir)));
     const auto before = positionTriangles(doc.vertices, doc.indices);
 
     testlog::clear();

@@ -29,7 +29,8 @@ bool logged(const std::string& line)
 
 TEST_F(ViewerRig, RenderSettingTransitions)
 {
-    show(makeCube(false));
+    const TestMesh cube = makeCube(false);
+    show(cube);
     const uint32_t last = meshDrawer.matcapLayerCount - 1;
     ASSERT_GE(last, 1u);
     Camera& camera = meshDrawer.camera;
@@ -105,7 +106,6 @@ TEST_F(ViewerRig, RenderSettingTransitions)
     // Reset View fits the camera to the document again and keeps rotation,
     // zoom and the overlays' visibility.
     setSketchMode(false);
-    const TestMesh cube = makeCube(false);
     std::copy_n(cube.boxMin, 3, app.document.bboxMin);
     std::copy_n(cube.boxMax, 3, app.document.bboxMax);
     camera.pan = glm::translate(glm::mat4(1.0f), glm::vec3(0.3f, 0.2f, 0.0f));

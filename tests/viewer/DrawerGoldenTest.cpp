@@ -281,22 +281,19 @@ TEST_F(ViewerRig, DISABLED_MillionTriangleFrameTime)
     using Clock = std::chrono::steady_clock;
     const auto ms = [](Clock::duration d) { return 1000.0 * std::chrono::duration<double>(d).count(); };
     constexpr int frames = 20;
-    // Frames of a still view, and frames that draw every pass (a moving view).
-    const auto still = [&] {
-        const auto t = Clock::now();
-        for (int i = 0; i < frames; ++i) drawFrame();
-        device.waitIdle();
-        return ms(Clock::now() - t) / frames;
-    };
-    const auto redrawn = [&] {
+    // Mean time of a frame, with step(i) run before frame i.
+    const auto timed = [&](auto&& step) {
         const auto t = Clock::now();
         for (int i = 0; i < frames; ++i) {
-            offscreenReuse.invalidate();
+            step(i);
             drawFrame();
         }
         device.waitIdle();
         return ms(Clock::now() - t) / frames;
     };
+    // Frames of a still view, and frames that draw every pass (a moving view).
+    const auto still = [&] { return timed([](int) {}); };
+    const auto redrawn = [&] { return timed([&](int) { offscreenReuse.invalidate(); }); };
 
     const auto t0 = Clock::now();
     show(sphere);
@@ -316,15 +313,6 @@ TEST_F(ViewerRig, DISABLED_MillionTriangleFrameTime)
     // The GUI overlay on top: still, with the pointer moving over its
     // window, and with a GUI that changes in every frame.
     showOverlay();
-    const auto timed = [&](auto&& step) {
-        const auto t = Clock::now();
-        for (int i = 0; i < frames; ++i) {
-            step(i);
-            drawFrame();
-        }
-        device.waitIdle();
-        return ms(Clock::now() - t) / frames;
-    };
     std::printf("overlay: still frame %.1f ms, redrawn frame %.1f ms\n", still(), redrawn());
     std::printf("overlay, pointer moving over it: %.1f ms\n", timed([&](int i) {
                     app.cursorPos[0] = 20.0f + 10.0f * static_cast<float>(i);

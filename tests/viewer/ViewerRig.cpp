@@ -127,24 +127,33 @@ void expectMatchesGolden(const std::string& actualPath, const std::string& name)
     }
     const RgbaImage expected(golden.string());
     const RgbaImage actual(actualPath);
-    bool same = expected.width == actual.width && expected.height == actual.height;
-    size_t differing = 0;
-    if (same) {
-        const size_t count = size_t(actual.width) * actual.height;
-        for (size_t i = 0; i < count * 4; i += 4) {
-            for (int c = 0; c < 4; ++c) {
-                if (std::abs(int(actual.pixels[i + c]) - int(expected.pixels[i + c])) > channelTolerance) {
-                    ++differing;
-                    break;
-                }
-            }
-        }
-        same = double(differing) <= maxDifferingShare * double(count);
-    }
+    const size_t differing = differingPixels(actual, expected, channelTolerance);
+    const bool same = double(differing) <= maxDifferingShare * double(size_t(actual.width) * actual.height);
     if (!same) {
         fs::copy_file(actualPath, kept, fs::copy_options::overwrite_existing);
         ADD_FAILURE() << name << ": " << differing << " pixels differ from " << golden << " (sizes "
                       << actual.width << "x" << actual.height << " vs " << expected.width << "x"
                       << expected.height << "); actual image kept at " << kept;
     }
+}
+
+RgbaImage crop(const RgbaImage& picture, uint32_t x, uint32_t y, uint32_t width, uint32_t height)
+{
+    return RgbaImage::fromRawRows(picture.pixels + (size_t(y) * picture.width + x) * 4, width, height,
+                                  (picture.width - width) * 4, false, false);
+}
+
+size_t differingPixels(const RgbaImage& a, const RgbaImage& b, int tolerance)
+{
+    if (a.width != b.width || a.height != b.height) return SIZE_MAX;
+    size_t count = 0;
+    for (size_t i = 0; i < size_t(a.width) * a.height * 4; i += 4) {
+        for (int c = 0; c < 4; ++c) {
+            if (std::abs(int(a.pixels[i + c]) - int(b.pixels[i + c])) > tolerance) {
+                ++count;
+                break;
+            }
+        }
+    }
+    return count;
 }

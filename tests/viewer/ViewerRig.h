@@ -6,6 +6,7 @@
 // with the reference images in tests/golden.
 
 #include "Application.h"
+#include "RgbaImage.h"
 #include "TestMeshes.h"
 
 #include <gtest/gtest.h>
@@ -60,3 +61,10 @@ private:
 // pixels may differ. A missing reference fails; on failure the actual image
 // is kept in the build folder.
 void expectMatchesGolden(const std::string& actualPath, const std::string& name);
+
+// The width x height part of a picture whose top-left corner is (x, y); it
+// must lie inside the picture.
+RgbaImage crop(const RgbaImage& picture, uint32_t x, uint32_t y, uint32_t width, uint32_t height);
+
+// Pixels with a channel off by more than tolerance; SIZE_MAX when the sizes differ.
+size_t differingPixels(const RgbaImage& a, const RgbaImage& b, int tolerance = 0);
